@@ -1,0 +1,17 @@
+# Compiler and linker settings shared by every Windows program of the project:
+# C++17 without exceptions, statically linked so that only system DLLs and
+# msvcrt.dll are imported.
+add_compile_definitions(WINVER=0x0601 _WIN32_WINNT=0x0601 _WIN32_IE=0x0600 NOMINMAX STRICT)
+add_compile_options(
+    $<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions>
+    $<$<COMPILE_LANGUAGE:C,CXX>:-Wall>
+    $<$<COMPILE_LANGUAGE:C,CXX>:-ffunction-sections>
+    $<$<COMPILE_LANGUAGE:C,CXX>:-fdata-sections>)
+add_link_options(-static -static-libgcc -static-libstdc++ -Wl,--gc-sections)
+if(CMAKE_BUILD_TYPE STREQUAL "MinSizeRel" OR CMAKE_BUILD_TYPE STREQUAL "Release")
+    add_link_options(-s)
+endif()
+
+find_library(ZLIB_STATIC_LIBRARY NAMES libz.a REQUIRED)
+find_path(ZLIB_INCLUDE_DIR zlib.h REQUIRED)
+include_directories(SYSTEM ${ZLIB_INCLUDE_DIR})

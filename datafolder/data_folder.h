@@ -1,0 +1,8 @@
+#pragma once
+
+#include <windows.h>
+
+// Proposes, confirms (folder dialog 24000), validates, enters and records the
+// data folder. 1: dataFolder is chosen, exists, is the current directory and
+// is in the ini file. 0: the user gave up ("Shutting Down" already shown).
+int chooseDataFolder(HINSTANCE instance, HWND owner, int alwaysAsk);

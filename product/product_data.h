@@ -1,0 +1,63 @@
+// Layout of the product data that the generator (tools/genproduct) emits and
+// the installer reads. Both sides include this header, so they cannot drift.
+//
+//   ProductConfig   one constant record of thirteen fields (texts never null,
+//                   an absent text is "")
+//   LicenceText     the licence agreement, NUL-terminated, CR CR LF line ends
+//   PayloadTable    parallel arrays indexed by file number 0 .. fileCount-1:
+//
+//     fileNames[i]        stored name ("SYSTEM/" or "SYSTEM\" prefix = below
+//                         the Windows system folder, else relative to the
+//                         current folder)
+//     fileChunkCounts[i]  number of chunks of file i (0 for an empty file)
+//     fileChunks[i]  ---> [ chunk 0 ptr, chunk 1 ptr, ... ]   each chunk is one
+//     fileChunkSizes[i] -> [ size 0,     size 1,     ... ]   zlib stream (78 9C)
+//                         holding at most kChunkRawBytes bytes of the file
+//     fileTimes[i]        access and modification time, seconds since 1970 UTC
+//
+//   The chunk bytes themselves live in one assembler-included blob; the
+//   pointer arrays point into it.
+#pragma once
+
+#include <cstdint>
+
+// Size of the raw piece each chunk holds at most, and of the work buffer a
+// chunk is decompressed into.
+constexpr uint32_t kChunkRawBytes = 30000;
+constexpr uint32_t kWorkBufferBytes = 32000;
+// Every path the installer forms lives in a buffer of this size.
+constexpr uint32_t kPathBufferBytes = 1024;
+// requiredMegabytes * 1048576 must fit unsigned 32-bit arithmetic.
+constexpr uint32_t kMaxRequiredMegabytes = 4095;
+// The longest message built from productName (twice) must fit 1024 bytes.
+constexpr uint32_t kMaxProductNameLength = 401;
+
+struct ProductConfigRecord {
+    const char* folderName;
+    const char* productName;
+    const char* iniFileName;
+    int32_t addToStartup;
+    const char* startupQuestion;
+    const char* mainExecutable;
+    const char* startupArguments;
+    int32_t warnOlderVersion;
+    int32_t installCompanion;
+    const char* serviceExecutable;
+    uint32_t requiredMegabytes;
+    const char* serviceName;
+    const char* startupLinkName;
+};
+
+extern const ProductConfigRecord ProductConfig;
+extern const char LicenceText[];
+
+extern const int32_t fileCount;
+extern const unsigned char* const* const fileChunks[];
+extern const uint32_t* const fileChunkSizes[];
+extern const char* const fileNames[];
+extern const int32_t fileChunkCounts[];
+extern const int32_t fileTimes[];
+
+// Not part of the extraction table: the sum of the files' uncompressed sizes,
+// for the "EstimatedSize" of the uninstall entry.
+extern const uint32_t payloadTotalBytes;

@@ -1,0 +1,11 @@
+#!/bin/bash
+# Installs what is missing, then configures and builds everything into
+# BUILD_DIR (default: build/). usage: scripts/build.sh [cmake build args...]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${BUILD_DIR:-$root/build}
+"$root/scripts/install-deps.sh"
+if [ ! -f "$build/CMakeCache.txt" ]; then
+    cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
+fi
+cmake --build "$build" --parallel "$(nproc)" "$@"

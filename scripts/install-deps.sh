@@ -1,0 +1,37 @@
+#!/bin/bash
+# Installs the Debian packages the build and the tests need. Quiet when they are
+# all present already; needs root (apt-get, dpkg --add-architecture).
+set -euo pipefail
+
+packages=(
+    cmake make g++ pkg-config
+    mingw-w64 g++-mingw-w64-i686 binutils-mingw-w64-i686 libz-mingw-w64-dev
+    zlib1g-dev nlohmann-json3-dev googletest
+    wine wine32:i386 fonts-wine
+    xvfb x11-utils xauth imagemagick
+    nsis hyperfine time
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" -ne 0 ]; then
+    echo "install-deps: missing packages (${missing[*]}); run as root to install them" >&2
+    exit 1
+fi
+echo "install-deps: installing ${missing[*]}"
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+fi
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+# The i686 compiler must use the posix-free win32 thread model so that nothing
+# pulls in libwinpthread.
+if update-alternatives --list i686-w64-mingw32-g++ >/dev/null 2>&1; then
+    update-alternatives --set i686-w64-mingw32-g++ /usr/bin/i686-w64-mingw32-g++-win32 >/dev/null || true
+    update-alternatives --set i686-w64-mingw32-gcc /usr/bin/i686-w64-mingw32-gcc-win32 >/dev/null || true
+fi

@@ -1,0 +1,9 @@
+#!/bin/bash
+# Builds everything and runs every test: natively on the host and under Wine
+# with a private Xvfb display. usage: scripts/test.sh [ctest args...]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${BUILD_DIR:-$root/build}
+"$root/scripts/build.sh"
+cd "$build"
+ctest --output-on-failure --parallel 2 "$@"

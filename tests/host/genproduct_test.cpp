@@ -1,0 +1,260 @@
+// The product-data generator: chunking round trip, and every refusal naming
+// the description file, the field or entry, and the problem.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+
+#include <nlohmann/json.hpp>
+#include <zlib.h>
+
+#include "chunker.h"
+#include "description.h"
+#include "emit.h"
+
+namespace {
+
+using nlohmann::json;
+
+class TempFolder {
+public:
+    TempFolder() {
+        char pattern[] = "/tmp/genproduct-test-XXXXXX";
+        path_ = mkdtemp(pattern);
+    }
+    ~TempFolder() { std::system(("rm -rf '" + path_ + "'").c_str()); }
+    const std::string& path() const { return path_; }
+    std::string Write(const std::string& name, const std::string& bytes) const {
+        std::string file = path_ + "/" + name;
+        std::ofstream(file, std::ios::binary) << bytes;
+        return file;
+    }
+
+private:
+    std::string path_;
+};
+
+std::string RandomBytes(size_t size, unsigned seed) {
+    std::mt19937 random(seed);
+    std::string bytes(size, '\0');
+    for (char& c : bytes) c = static_cast<char>(random() & 0xFF);
+    return bytes;
+}
+
+json ValidConfig() {
+    return json{{"folderName", "Demo"},        {"productName", "Demo"},   {"iniFileName", "demo.ini"},
+                {"addToStartup", 0},           {"startupQuestion", "?"},  {"mainExecutable", "demo.exe"},
+                {"startupArguments", ""},      {"warnOlderVersion", 0},   {"installCompanion", 0},
+                {"serviceExecutable", ""},     {"requiredMegabytes", 1},  {"serviceName", ""},
+                {"startupLinkName", ""}};
+}
+
+// A description with demo.exe and rtuninst.exe in `folder`.
+json ValidDescription(const TempFolder& folder) {
+    folder.Write("licence.txt", "Terms\r\r\n");
+    folder.Write("demo.bin", "program");
+    folder.Write("un.bin", "uninstaller");
+    return json{{"config", ValidConfig()},
+                {"licence", "licence.txt"},
+                {"files", json::array({
+                              json{{"name", "demo.exe"}, {"source", "demo.bin"}, {"time", "2004-09-09T14:15:38Z"}},
+                              json{{"name", "rtuninst.exe"}, {"source", "un.bin"}, {"time", "2004-09-09T14:15:38Z"}},
+                          })}};
+}
+
+std::string Load(const TempFolder& folder, const json& description, ProductDescription* out = nullptr) {
+    std::string path = folder.Write("product.json", description.dump(2));
+    ProductDescription product;
+    std::string error;
+    bool ok = LoadProductDescription(path, {}, true, product, error);
+    if (out) *out = product;
+    return ok ? std::string() : error;
+}
+
+std::string Inflate(const std::vector<unsigned char>& chunk) {
+    std::string out(32000, '\0');
+    uLongf length = out.size();
+    EXPECT_EQ(Z_OK, uncompress(reinterpret_cast<Bytef*>(&out[0]), &length, chunk.data(), chunk.size()));
+    out.resize(length);
+    return out;
+}
+
+TEST(Chunker, FilesOfEverySizeRoundTripInPiecesOfAtMost30000Bytes) {
+    TempFolder folder;
+    struct Case {
+        size_t size;
+        size_t chunks;
+    };
+    const Case cases[] = {{0, 0}, {1, 1}, {29999, 1}, {30000, 1}, {30001, 2}, {60000, 2}, {5 * 1024 * 1024 + 17, 175}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.size);
+        std::string bytes = RandomBytes(c.size, static_cast<unsigned>(c.size));
+        // Mix in a compressible stretch so both kinds of deflate output occur.
+        for (size_t i = 0; i < bytes.size() / 2; ++i) bytes[i] = static_cast<char>('a' + i % 7);
+        std::string path = folder.Write("file.bin", bytes);
+        CompressedFile compressed;
+        std::string error;
+        ASSERT_TRUE(CompressFileInChunks(path, compressed, error)) << error;
+        EXPECT_EQ(c.chunks, compressed.chunks.size());
+        EXPECT_EQ(c.size, compressed.rawSize);
+        std::string joined;
+        for (const auto& chunk : compressed.chunks) {
+            ASSERT_GE(chunk.size(), 2u);
+            EXPECT_EQ(0x78, chunk[0]);
+            EXPECT_EQ(0x9C, chunk[1]);
+            std::string piece = Inflate(chunk);
+            EXPECT_LE(piece.size(), 30000u);
+            EXPECT_GE(piece.size(), 1u);
+            joined += piece;
+        }
+        EXPECT_TRUE(joined == bytes);
+    }
+}
+
+TEST(Chunker, UnreadableSourceIsRefused) {
+    CompressedFile compressed;
+    std::string error;
+    EXPECT_FALSE(CompressFileInChunks("/nonexistent/file", compressed, error));
+    EXPECT_NE(std::string::npos, error.find("/nonexistent/file")) << error;
+}
+
+TEST(Description, ValidDescriptionLoadsWithTimesAndResolvedSources) {
+    TempFolder folder;
+    ProductDescription product;
+    ASSERT_EQ("", Load(folder, ValidDescription(folder), &product));
+    ASSERT_EQ(2u, product.files.size());
+    EXPECT_EQ("demo.exe", product.files[0].storedName);
+    EXPECT_EQ(folder.path() + "/demo.bin", product.files[0].sourcePath);
+    EXPECT_EQ(1094739338, product.files[0].storedTime);
+    EXPECT_EQ(1u, product.requiredMegabytes);
+}
+
+TEST(Description, DefinesAreSubstitutedInSourcePaths) {
+    TempFolder folder;
+    json description = ValidDescription(folder);
+    description["files"][0]["source"] = "${PROGRAM}";
+    std::string path = folder.Write("product.json", description.dump());
+    ProductDescription product;
+    std::string error;
+    ASSERT_TRUE(LoadProductDescription(path, {{"PROGRAM", folder.path() + "/demo.bin"}}, true, product, error))
+        << error;
+    EXPECT_EQ(folder.path() + "/demo.bin", product.files[0].sourcePath);
+    EXPECT_FALSE(LoadProductDescription(path, {}, true, product, error));
+    EXPECT_NE(std::string::npos, error.find("${PROGRAM} is not defined")) << error;
+}
+
+TEST(Description, EveryRefusalNamesTheFileTheFieldAndTheProblem) {
+    struct Case {
+        const char* what;
+        void (*change)(json&);
+        const char* where;
+        const char* why;
+    };
+    const Case cases[] = {
+        {"missing field", [](json& d) { d["config"].erase("serviceName"); }, "config", "missing field \"serviceName\""},
+        {"unknown field", [](json& d) { d["config"]["colour"] = "red"; }, "config", "unknown field \"colour\""},
+        {"unknown top field", [](json& d) { d["extra"] = 1; }, "description", "unknown field \"extra\""},
+        {"wrong type", [](json& d) { d["config"]["productName"] = 5; }, "config", "productName: must be a string"},
+        {"flag type", [](json& d) { d["config"]["addToStartup"] = "yes"; }, "config", "addToStartup: must be 0 or 1"},
+        {"megabytes", [](json& d) { d["config"]["requiredMegabytes"] = 4096; }, "config", "below 4096"},
+        {"negative megabytes", [](json& d) { d["config"]["requiredMegabytes"] = -1; }, "config", "requiredMegabytes"},
+        {"empty product", [](json& d) { d["config"]["productName"] = ""; }, "config", "productName: must not be empty"},
+        {"long product", [](json& d) { d["config"]["productName"] = std::string(402, 'x'); }, "config",
+         "longer than 401"},
+        {"empty name", [](json& d) { d["files"][1]["name"] = ""; }, "files[1]", "stored name is empty"},
+        {"slash", [](json& d) { d["files"][1]["name"] = "/abs"; }, "files[1]", "begins with a separator"},
+        {"backslash", [](json& d) { d["files"][1]["name"] = "\\abs"; }, "files[1]", "begins with a separator"},
+        {"drive", [](json& d) { d["files"][1]["name"] = "C:x.dll"; }, "files[1]", "drive letter"},
+        {"dotdot", [](json& d) { d["files"][1]["name"] = "a/../../x"; }, "files[1]", "\"..\" component"},
+        {"dotdot backslash", [](json& d) { d["files"][1]["name"] = "..\\x"; }, "files[1]", "\"..\" component"},
+        {"too long", [](json& d) { d["files"][1]["name"] = std::string(1024, 'n'); }, "files[1]",
+         "would not fit the 1024-byte path buffer"},
+        {"too long system", [](json& d) { d["files"][1]["name"] = "SYSTEM/" + std::string(800, 'n'); }, "files[1]",
+         "would not fit the 1024-byte path buffer"},
+        {"missing source", [](json& d) { d["files"][1]["source"] = "absent.bin"; }, "files[1]",
+         "cannot read source file"},
+        {"bad time", [](json& d) { d["files"][1]["time"] = "2004-09-09 14:15:38"; }, "files[1]", "ISO-8601"},
+        {"duplicate", [](json& d) { d["files"][1]["name"] = "demo.exe"; }, "files[1]", "appears twice"},
+        {"main executable", [](json& d) { d["config"]["mainExecutable"] = "other.exe"; }, "config",
+         "mainExecutable: \"other.exe\" is not among the stored names"},
+        {"service executable", [](json& d) { d["config"]["serviceExecutable"] = "svc.exe"; }, "config",
+         "serviceExecutable: \"svc.exe\" is not among the stored names"},
+        {"uninstaller", [](json& d) { d["files"][1]["name"] = "un.exe"; }, "config",
+         "\"rtuninst.exe\" is not among the stored names"},
+        {"missing licence", [](json& d) { d["licence"] = "nolicence.txt"; }, "licence", "cannot read"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempFolder folder;
+        json description = ValidDescription(folder);
+        c.change(description);
+        std::string error = Load(folder, description);
+        EXPECT_EQ(0u, error.find(folder.path() + "/product.json: ")) << error;
+        EXPECT_NE(std::string::npos, error.find(std::string(": ") + c.where)) << error;
+        EXPECT_NE(std::string::npos, error.find(c.why)) << error;
+    }
+}
+
+TEST(Description, IsoTimesAreCheckedStrictly) {
+    int32_t seconds = 0;
+    EXPECT_TRUE(ParseIsoUtc("1970-01-01T00:00:00Z", seconds));
+    EXPECT_EQ(0, seconds);
+    EXPECT_TRUE(ParseIsoUtc("2038-01-19T03:14:07Z", seconds));
+    EXPECT_EQ(INT32_MAX, seconds);
+    EXPECT_FALSE(ParseIsoUtc("2038-01-19T03:14:08Z", seconds));
+    EXPECT_FALSE(ParseIsoUtc("2004-04-31T00:00:00Z", seconds));
+    EXPECT_FALSE(ParseIsoUtc("2004-09-09T14:15:38", seconds));
+    EXPECT_FALSE(ParseIsoUtc("2004-09-09T14:15:38+01:00", seconds));
+}
+
+// The command itself: refusals exit non-zero and leave no output behind; a
+// table of only empty files is refused; a good run writes all three outputs.
+TEST(GenproductCommand, RefusesWithoutWritingAndSucceedsWithAllOutputs) {
+    TempFolder folder;
+    std::string out = folder.path() + "/out";
+    mkdir(out.c_str(), 0755);
+    auto run = [&](const json& description) {
+        std::string path = folder.Write("product.json", description.dump());
+        std::string command = std::string(GENPRODUCT_EXE) + " --description " + path + " --out-dir " + out +
+                              " 2>" + folder.path() + "/stderr.txt";
+        return std::system(command.c_str());
+    };
+    auto outputCount = [&]() {
+        return std::system(("test -z \"$(ls -A " + out + ")\"").c_str()) == 0 ? 0 : 1;
+    };
+
+    json empty = ValidDescription(folder);
+    folder.Write("demo.bin", "");
+    folder.Write("un.bin", "");
+    EXPECT_NE(0, run(empty));
+    std::ifstream stderrFile(folder.path() + "/stderr.txt");
+    std::string message((std::istreambuf_iterator<char>(stderrFile)), std::istreambuf_iterator<char>());
+    EXPECT_NE(std::string::npos, message.find("at least one chunk")) << message;
+    EXPECT_EQ(0, outputCount());
+
+    json bad = ValidDescription(folder);
+    bad["config"]["requiredMegabytes"] = 5000;
+    EXPECT_NE(0, run(bad));
+    EXPECT_EQ(0, outputCount());
+
+    EXPECT_EQ(0, run(ValidDescription(folder)));
+    for (const char* name : {"product_data.cpp", "product_blob.S", "product_blob.bin"})
+        EXPECT_EQ(0, access((out + "/" + name).c_str(), R_OK)) << name;
+}
+
+TEST(Emit, StringLiteralsKeepEveryByte) {
+    EXPECT_EQ("a\\\"b\\\\c", CppStringLiteral("a\"b\\c"));
+    EXPECT_EQ("\\015\\015\\012", CppStringLiteral("\r\r\n"));
+    // An octal escape followed by a digit must not swallow it.
+    EXPECT_EQ("\\015\\061", CppStringLiteral("\r1"));
+    EXPECT_EQ("\\077\\077=", CppStringLiteral("?\?="));  // no trigraphs
+}
+
+}  // namespace

@@ -1,0 +1,251 @@
+#include "description.h"
+
+#include <cstdio>
+#include <ctime>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+#include <nlohmann/json.hpp>
+
+#include "product/product_data.h"
+
+namespace {
+
+using nlohmann::json;
+
+// The system folder a "SYSTEM/" name resolves below may take up to MAX_PATH.
+constexpr size_t kSystemFolderReserve = 260;
+
+std::string FolderOf(const std::string& path) {
+    size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+}
+
+std::string Resolve(const std::string& base, const std::string& path) {
+    if (!path.empty() && path[0] == '/') return path;
+    return base + "/" + path;
+}
+
+bool Substitute(const std::string& text, const std::map<std::string, std::string>& defines,
+                std::string& out, std::string& why) {
+    out.clear();
+    for (size_t i = 0; i < text.size();) {
+        if (text.compare(i, 2, "${") == 0) {
+            size_t end = text.find('}', i);
+            if (end == std::string::npos) { why = "unterminated ${ in \"" + text + "\""; return false; }
+            std::string name = text.substr(i + 2, end - i - 2);
+            auto found = defines.find(name);
+            if (found == defines.end()) { why = "${" + name + "} is not defined"; return false; }
+            out += found->second;
+            i = end + 1;
+        } else {
+            out += text[i++];
+        }
+    }
+    return true;
+}
+
+bool IsMarkedSystemName(const std::string& name) {
+    return name.compare(0, 7, "SYSTEM/") == 0 || name.compare(0, 7, "SYSTEM\\") == 0;
+}
+
+// Why a stored name is unusable, or "" when it is fine.
+std::string StoredNameProblem(const std::string& name) {
+    if (name.empty()) return "the stored name is empty";
+    if (name[0] == '/' || name[0] == '\\') return "the stored name begins with a separator";
+    if (name.size() >= 2 && name[1] == ':') return "the stored name has a drive letter";
+    if (name.find('\0') != std::string::npos) return "the stored name contains a NUL byte";
+    std::string component;
+    for (size_t i = 0; i <= name.size(); ++i) {
+        if (i == name.size() || name[i] == '/' || name[i] == '\\') {
+            if (component == "..") return "the stored name has a \"..\" component";
+            component.clear();
+        } else {
+            component += name[i];
+        }
+    }
+    size_t limit = IsMarkedSystemName(name) ? kPathBufferBytes - kSystemFolderReserve - 1 + 7
+                                            : kPathBufferBytes - 1;
+    if (name.size() > limit) return "the stored name would not fit the 1024-byte path buffer";
+    return "";
+}
+
+struct FieldReader {
+    const json& object;
+    std::string where;
+    std::string& why;
+
+    bool Text(const char* key, std::string& out) {
+        const json& value = object.at(key);
+        if (!value.is_string()) { why = std::string(key) + ": must be a string"; return false; }
+        out = value.get<std::string>();
+        if (out.find('\0') != std::string::npos) { why = std::string(key) + ": contains a NUL byte"; return false; }
+        return true;
+    }
+    bool Flag(const char* key, int32_t& out) {
+        const json& value = object.at(key);
+        if (!value.is_number_integer() || (value.get<int64_t>() != 0 && value.get<int64_t>() != 1)) {
+            why = std::string(key) + ": must be 0 or 1";
+            return false;
+        }
+        out = static_cast<int32_t>(value.get<int64_t>());
+        return true;
+    }
+};
+
+}  // namespace
+
+bool ParseIsoUtc(const std::string& text, int32_t& seconds) {
+    int year, month, day, hour, minute, second;
+    char zone = 0, tail = 0;
+    if (text.size() != 20 ||
+        std::sscanf(text.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d%c%c", &year, &month, &day, &hour, &minute,
+                    &second, &zone, &tail) != 7 ||
+        zone != 'Z')
+        return false;
+    if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 59 ||
+        hour < 0 || minute < 0 || second < 0)
+        return false;
+    std::tm parts{};
+    parts.tm_year = year - 1900;
+    parts.tm_mon = month - 1;
+    parts.tm_mday = day;
+    parts.tm_hour = hour;
+    parts.tm_min = minute;
+    parts.tm_sec = second;
+    int64_t value = static_cast<int64_t>(timegm(&parts));
+    if (parts.tm_mday != day) return false;  // 31 April and the like rolled over
+    if (value < INT32_MIN || value > INT32_MAX) return false;
+    seconds = static_cast<int32_t>(value);
+    return true;
+}
+
+bool LoadProductDescription(const std::string& path, const std::map<std::string, std::string>& defines,
+                            bool checkSources, ProductDescription& out, std::string& error) {
+    std::string why, where = "description";
+    auto fail = [&]() {
+        error = path + ": " + where + ": " + why;
+        return false;
+    };
+
+    std::ifstream stream(path, std::ios::binary);
+    if (!stream) { why = "cannot be read"; return fail(); }
+    json document = json::parse(stream, nullptr, false);
+    if (document.is_discarded()) { why = "is not valid JSON"; return fail(); }
+    if (!document.is_object()) { why = "must be a JSON object"; return fail(); }
+
+    static const std::set<std::string> kTopKeys = {"config", "licence", "files"};
+    for (auto& item : document.items())
+        if (!kTopKeys.count(item.key())) { why = "unknown field \"" + item.key() + "\""; return fail(); }
+    for (const char* key : {"config", "licence", "files"})
+        if (!document.contains(key)) { why = std::string("missing field \"") + key + "\""; return fail(); }
+
+    // Configuration record.
+    where = "config";
+    const json& config = document["config"];
+    if (!config.is_object()) { why = "must be an object"; return fail(); }
+    static const std::set<std::string> kConfigKeys = {
+        "folderName", "productName", "iniFileName", "addToStartup", "startupQuestion",
+        "mainExecutable", "startupArguments", "warnOlderVersion", "installCompanion",
+        "serviceExecutable", "requiredMegabytes", "serviceName", "startupLinkName"};
+    for (auto& item : config.items())
+        if (!kConfigKeys.count(item.key())) { why = "unknown field \"" + item.key() + "\""; return fail(); }
+    for (const std::string& key : kConfigKeys)
+        if (!config.contains(key)) { why = "missing field \"" + key + "\""; return fail(); }
+
+    FieldReader read{config, where, why};
+    if (!read.Text("folderName", out.folderName) || !read.Text("productName", out.productName) ||
+        !read.Text("iniFileName", out.iniFileName) || !read.Flag("addToStartup", out.addToStartup) ||
+        !read.Text("startupQuestion", out.startupQuestion) ||
+        !read.Text("mainExecutable", out.mainExecutable) ||
+        !read.Text("startupArguments", out.startupArguments) ||
+        !read.Flag("warnOlderVersion", out.warnOlderVersion) ||
+        !read.Flag("installCompanion", out.installCompanion) ||
+        !read.Text("serviceExecutable", out.serviceExecutable) || !read.Text("serviceName", out.serviceName) ||
+        !read.Text("startupLinkName", out.startupLinkName))
+        return fail();
+    const json& megabytes = config["requiredMegabytes"];
+    if (!megabytes.is_number_integer() || megabytes.get<int64_t>() < 0) {
+        why = "requiredMegabytes: must be a whole number of megabytes";
+        return fail();
+    }
+    if (megabytes.get<int64_t>() > kMaxRequiredMegabytes) {
+        why = "requiredMegabytes: must be below 4096 (it is multiplied by 1048576 in 32 bits)";
+        return fail();
+    }
+    out.requiredMegabytes = static_cast<uint32_t>(megabytes.get<int64_t>());
+    if (out.productName.empty()) { why = "productName: must not be empty"; return fail(); }
+    if (out.productName.size() > kMaxProductNameLength) {
+        why = "productName: longer than 401 characters";
+        return fail();
+    }
+    if (out.folderName.empty()) { why = "folderName: must not be empty"; return fail(); }
+    if (out.iniFileName.empty()) { why = "iniFileName: must not be empty"; return fail(); }
+    if (out.mainExecutable.empty()) { why = "mainExecutable: must not be empty"; return fail(); }
+
+    // Licence.
+    where = "licence";
+    if (!document["licence"].is_string()) { why = "must be a string (a file path)"; return fail(); }
+    const std::string base = FolderOf(path);
+    out.licencePath = Resolve(base, document["licence"].get<std::string>());
+    if (!std::ifstream(out.licencePath, std::ios::binary)) {
+        why = "cannot read \"" + out.licencePath + "\"";
+        return fail();
+    }
+
+    // Payload list.
+    const json& files = document["files"];
+    where = "files";
+    if (!files.is_array()) { why = "must be an array"; return fail(); }
+    if (files.empty()) { why = "the payload has no files"; return fail(); }
+    std::set<std::string> names;
+    for (size_t i = 0; i < files.size(); ++i) {
+        const json& entry = files[i];
+        where = "files[" + std::to_string(i) + "]";
+        if (!entry.is_object()) { why = "must be an object"; return fail(); }
+        for (auto& item : entry.items())
+            if (item.key() != "name" && item.key() != "source" && item.key() != "time") {
+                why = "unknown field \"" + item.key() + "\"";
+                return fail();
+            }
+        PayloadEntry file;
+        std::string source, time;
+        FieldReader fields{entry, where, why};
+        for (const char* key : {"name", "source", "time"})
+            if (!entry.contains(key)) { why = std::string("missing field \"") + key + "\""; return fail(); }
+        if (!fields.Text("name", file.storedName) || !fields.Text("source", source) || !fields.Text("time", time))
+            return fail();
+        where += " \"" + file.storedName + "\"";
+        std::string problem = StoredNameProblem(file.storedName);
+        if (!problem.empty()) { why = problem; return fail(); }
+        if (!names.insert(file.storedName).second) { why = "the stored name appears twice"; return fail(); }
+        if (!ParseIsoUtc(time, file.storedTime)) {
+            why = "time \"" + time + "\" is not an ISO-8601 UTC time like 2004-09-09T14:15:38Z";
+            return fail();
+        }
+        if (checkSources) {
+            std::string substituted;
+            if (!Substitute(source, defines, substituted, why)) return fail();
+            file.sourcePath = Resolve(base, substituted);
+            if (!std::ifstream(file.sourcePath, std::ios::binary)) {
+                why = "cannot read source file \"" + file.sourcePath + "\"";
+                return fail();
+            }
+        }
+        out.files.push_back(file);
+    }
+
+    where = "config";
+    struct Required { const char* field; std::string name; };
+    for (const Required& required : {Required{"mainExecutable", out.mainExecutable},
+                                     Required{"serviceExecutable", out.serviceExecutable},
+                                     Required{"uninstaller", "rtuninst.exe"}}) {
+        if (required.name.empty()) continue;
+        if (!names.count(required.name)) {
+            why = std::string(required.field) + ": \"" + required.name + "\" is not among the stored names";
+            return fail();
+        }
+    }
+    return true;
+}
