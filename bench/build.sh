@@ -1,0 +1,91 @@
+#!/bin/bash
+# Build-time benchmark: generate + compile + link an installer for the standard
+# payload, side by side with makensis (zlib) building an installer of the same
+# files, and the size of each tool's installer for one tiny file (the stub).
+# usage: bench/build.sh [TOTAL_MB] [RUNS]     (defaults: 64 MB, 3 runs)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+mb=${1:-64}
+runs=${2:-3}
+build=${BUILD_DIR:-$root/build}
+out=$root/build-bench/build
+shared=${SHARED_DIR:-$root/../shared}
+mkdir -p "$out"
+
+"$root/scripts/build.sh" --target varnlet_setup_core host_tools >/dev/null
+core=$build/libvarnlet_setup_core.a
+genproduct=$build/host/genproduct/genproduct
+cxx=i686-w64-mingw32-g++-win32
+zlib=/usr/i686-w64-mingw32/lib/libz.a
+
+payload=$out/payload$mb
+if [ ! -d "$payload" ]; then
+    bash "$shared/bench/make_payload.sh" "$payload" "$mb" >/dev/null
+fi
+
+# A product description of every payload file, in name order, with
+# rtuninst.exe standing in as main executable (the generator insists on both).
+describe() { # DIR OUTPUT
+    python3 - "$1" "$2" <<'PY'
+import json, os, sys
+folder, output = sys.argv[1], sys.argv[2]
+files = []
+for dirpath, _, names in sorted(os.walk(folder)):
+    for name in sorted(names):
+        path = os.path.join(dirpath, name)
+        files.append({"name": os.path.relpath(path, folder).replace("/", "\\"), "source": path,
+                      "time": "2020-01-01T00:00:00Z"})
+files.append({"name": "rtuninst.exe", "source": files[0]["source"],
+              "time": "2020-01-01T00:00:00Z"})
+config = {"folderName": "Bench", "productName": "Bench", "iniFileName": "bench.ini", "addToStartup": 0,
+          "startupQuestion": "", "mainExecutable": "rtuninst.exe", "startupArguments": "",
+          "warnOlderVersion": 0, "installCompanion": 0, "serviceExecutable": "", "requiredMegabytes": 1,
+          "serviceName": "", "startupLinkName": ""}
+json.dump({"config": config, "licence": os.path.join(os.path.dirname(output), "licence.txt"), "files": files},
+          open(output, "w"), indent=1)
+PY
+}
+printf 'Benchmark licence\r\r\n' >"$out/licence.txt"
+describe "$payload" "$out/bench.json"
+mkdir -p "$out/tiny"
+printf 'x' >"$out/tiny/tiny.txt"
+describe "$out/tiny" "$out/tiny.json"
+
+# generate + compile + link, the steps add_installer runs
+cat >"$out/ours.sh" <<EOS
+set -e
+gen=\$1; exe=\$2; desc=\$3
+mkdir -p "\$gen"
+"$genproduct" --description "\$desc" --out-dir "\$gen"
+$cxx -std=c++17 -Os -fno-exceptions -I"$root" -c "\$gen/product_data.cpp" -o "\$gen/product_data.o"
+$cxx -c "\$gen/product_blob.S" -o "\$gen/product_blob.o"
+i686-w64-mingw32-windres -I"$root/resources" "$root/resources/installer.rc" -O coff -o "\$gen/res.o"
+$cxx -std=c++17 -Os -fno-exceptions -I"$root" -c "$root/setup/main.cpp" -o "\$gen/main.o"
+$cxx -mwindows -static -s -Wl,--gc-sections -o "\$exe" "\$gen/main.o" "\$gen/res.o" "\$gen/product_data.o" \
+    "\$gen/product_blob.o" "$core" "$zlib" -lshell32 -lole32 -luuid -ladvapi32 -luser32 -lgdi32 -lkernel32
+EOS
+nsi=$shared/bench/payload.nsi
+
+median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
+measure() { # LABEL COMMAND... ; prints "seconds maxrss_kb" per run into $out/LABEL.runs
+    local label=$1; shift
+    : >"$out/$label.runs"
+    for _ in $(seq "$runs"); do
+        /usr/bin/time -f '%e %M' -o "$out/time.txt" "$@" >/dev/null 2>&1
+        cat "$out/time.txt" >>"$out/$label.runs"
+    done
+}
+
+measure ours bash "$out/ours.sh" "$out/gen" "$out/ours.exe" "$out/bench.json"
+measure nsis makensis -V1 -DCOMP=zlib -DPAYLOAD="$payload" -DOUTFILE="$out/nsis.exe" "$nsi"
+bash "$out/ours.sh" "$out/gen-tiny" "$out/ours-tiny.exe" "$out/tiny.json" >/dev/null
+makensis -V1 -DCOMP=zlib -DPAYLOAD="$out/tiny" -DOUTFILE="$out/nsis-tiny.exe" "$nsi" >/dev/null
+
+ours_s=$(cut -d' ' -f1 "$out/ours.runs" | median); nsis_s=$(cut -d' ' -f1 "$out/nsis.runs" | median)
+ours_m=$(cut -d' ' -f2 "$out/ours.runs" | sort -n | tail -1); nsis_m=$(cut -d' ' -f2 "$out/nsis.runs" | sort -n | tail -1)
+size() { stat -c %s "$1"; }
+echo "payload: $mb MB, $(find "$payload" -type f | wc -l) files, median of $runs runs"
+printf '%-22s %10s %12s %14s %14s\n' "" "build s" "peak MB" "installer B" "1-file stub B"
+printf '%-22s %10s %12s %14s %14s\n' "Varnlet Setup" "$ours_s" "$((ours_m / 1024))" "$(size "$out/ours.exe")" "$(size "$out/ours-tiny.exe")"
+printf '%-22s %10s %12s %14s %14s\n' "makensis (zlib)" "$nsis_s" "$((nsis_m / 1024))" "$(size "$out/nsis.exe")" "$(size "$out/nsis-tiny.exe")"
+python3 -c "print('build time ratio ours/nsis: %.2f   size ratio ours/nsis: %.4f' % ($ours_s/$nsis_s, $(size "$out/ours.exe")/$(size "$out/nsis.exe")))"
