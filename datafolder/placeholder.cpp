@@ -1,10 +1,6 @@
 // Placeholder definitions so the installer links while the data-folder choice is written.
 #include "datafolder/data_folder.h"
 #include "datafolder/folder_dialog.h"
-#include "datafolder/path_ops.h"
 
 int chooseDataFolder(HINSTANCE, HWND, int) { return 0; }
 INT_PTR CALLBACK folderDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
-void stripTrailingChar(char*, char) {}
-void normalizeSeparators(char*) {}
-int enterFolder(const char*, int) { return -1; }
