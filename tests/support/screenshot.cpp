@@ -24,7 +24,10 @@ std::string SaveScreenshot(const char* fileName) {
     std::string folder = TestOutputFolder();
     if (folder.empty()) return "";
     std::string path = folder + "\\" + fileName;
+    return SaveScreenshotAs(path) ? path : "";
+}
 
+bool SaveScreenshotAs(const std::string& path) {
     HDC screen = GetDC(nullptr);
     int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
     HDC memory = CreateCompatibleDC(screen);
@@ -52,12 +55,12 @@ std::string SaveScreenshot(const char* fileName) {
     fileHeader.bfOffBits = sizeof fileHeader + sizeof header;
     fileHeader.bfSize = fileHeader.bfOffBits + static_cast<DWORD>(pixels.size());
     FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) return "";
+    if (!file) return false;
     bool ok = std::fwrite(&fileHeader, sizeof fileHeader, 1, file) == 1 &&
               std::fwrite(&header, sizeof header, 1, file) == 1 &&
               std::fwrite(pixels.data(), 1, pixels.size(), file) == pixels.size();
     ok = std::fclose(file) == 0 && ok;
-    return ok ? path : "";
+    return ok;
 }
 
 }  // namespace testing_support
