@@ -1,30 +1,55 @@
-// Varnlet: placeholder main window until the program proper lands.
+// Varnlet: shows its emblem and two sample pattern tiles from the data folder
+// that the installer recorded, and opens its help page.
 #include <windows.h>
+#include <commctrl.h>
 
-static LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_DESTROY) {
-        PostQuitMessage(0);
-        return 0;
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
-}
+#include "product/payload_names.h"
+#include "varnlet/common/scoped.h"
+#include "varnlet/vrl32/data_folder.h"
+#include "varnlet/vrl32/main_window.h"
+#include "varnlet/vrl32/resource.h"
+#include "varnlet/vrl32/single_instance.h"
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
-    WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = MainWindowProc;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    windowClass.lpszClassName = "VarnletMain";
-    if (!RegisterClassA(&windowClass)) return 1;
-    HWND window = CreateWindowExA(0, "VarnletMain", "Varnlet", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                                  CW_USEDEFAULT, 480, 360, nullptr, nullptr, instance, nullptr);
-    if (!window) return 1;
-    ShowWindow(window, show);
+namespace {
+
+// Exit statuses.
+constexpr int kExitOk = 0;
+constexpr int kExitNoDataFolder = 1;
+constexpr int kExitNoWindow = 2;
+
+int RunMessageLoop(HINSTANCE instance, HWND window) {
+    HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCELERATORS));
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        if (accelerators && TranslateAcceleratorA(window, accelerators, &message)) continue;
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
-    return 0;
+    return kExitOk;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
+    varnlet::ScopedHandle mutex;
+    if (!varnlet::ClaimSingleInstance(&mutex)) {
+        (void)varnlet::BringRunningCopyToFront();
+        return kExitOk;
+    }
+
+    // Lives until the window is gone: the window procedure points into it.
+    static varnlet::MainWindowState state;
+    char message[varnlet::kPathBytes + 512];
+    if (!varnlet::ReadDataFolder(state.dataFolder, sizeof state.dataFolder, message, sizeof message)) {
+        (void)MessageBoxA(nullptr, message, payloadProductName, MB_OK | MB_ICONWARNING);
+        return kExitNoDataFolder;
+    }
+
+    varnlet::ScopedComInit com;
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES};
+    (void)InitCommonControlsEx(&controls);
+    if (!varnlet::RegisterMainWindowClass(instance)) return kExitNoWindow;
+    HWND window = varnlet::CreateMainWindow(instance, &state, show);
+    if (!window) return kExitNoWindow;
+    return RunMessageLoop(instance, window);
 }

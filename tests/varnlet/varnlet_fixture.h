@@ -1,0 +1,72 @@
+// What the tests of Varnlet's programs share: where the built programs and
+// product files are, an installed Varnlet put in place the way the installer
+// leaves it, and running programs and reading what they leave behind.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace varnlet_test {
+
+// The seven payload files in the installer's order.
+extern const char* const kPayloadFiles[7];
+constexpr int kPayloadFileCount = 7;
+extern const char kIniFile[];
+extern const char kUninstallKey[];
+
+// A file of the build (a Unix path reached through drive Z:) as a Windows path.
+std::string HostPath(const char* unixPath);
+std::string Vrl32Exe();
+std::string RtuninstExe();
+std::string ProductFile(const char* name);  // from product/varnlet/files
+
+std::string Join(const std::string& folder, const std::string& name);
+bool Exists(const std::string& path);
+bool WriteTextFile(const std::string& path, const std::string& text);
+// Creates every missing folder along the path.
+bool MakeFolders(const std::string& path);
+// Deletes a folder and everything in it (for clean-up only).
+void DeleteTree(const std::string& path);
+// Names in a folder, sorted, without "." and "..".
+std::vector<std::string> ListFolder(const std::string& folder);
+
+std::string ShellFolder(int csidl);
+std::string StartMenuGroup();  // <Programs>\Varnlet
+std::string ProductLink();
+std::string UninstallLink();
+
+// The ini entry, "" when it is absent ("<absent>" is never a path).
+std::string ReadDataDir();
+void WriteDataDir(const char* folder);  // null deletes the entry
+
+// One value of the uninstall key, "" when the key or value is absent.
+std::string ReadUninstallValue(const char* name);
+bool UninstallKeyExists();
+
+// Everything the installer leaves: the payload files (the programs from the
+// build, the rest from the product folder) in `folder`, the two Start-menu
+// links made with IShellLinkA, the uninstall key with its values, and the ini
+// entry. Fails the calling test on any error.
+void PutInstalledState(const std::string& folder);
+// Removes all of it again, whatever is left (clean-up of every test).
+void RemoveInstalledState(const std::string& folder);
+
+// A started program; its handles are closed by the destructor.
+struct Process {
+    PROCESS_INFORMATION info{};
+    ~Process();
+    DWORD Id() const { return info.dwProcessId; }
+};
+// Starts `exe` with `arguments` (may be empty) in `workingFolder` (may be "").
+bool Start(const std::string& exe, const std::string& arguments, const std::string& workingFolder, Process* process);
+// The exit code, or STILL_ACTIVE on timeout.
+DWORD WaitForExit(const Process& process, int timeoutMs);
+// Runs a program to its end with its standard output caught.
+std::string RunAndCapture(const std::string& commandLine, int timeoutMs);
+
+// Waits until `path` is gone. False on timeout.
+bool WaitUntilGone(const std::string& path, int timeoutMs);
+
+}  // namespace varnlet_test

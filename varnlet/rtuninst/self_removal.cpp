@@ -1,0 +1,136 @@
+#include "varnlet/rtuninst/self_removal.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <cstdint>
+#include <cstdio>
+
+#include "product/payload_names.h"
+#include "varnlet/common/scoped.h"
+#include "varnlet/rtuninst/exit_status.h"
+#include "varnlet/rtuninst/file_ops.h"
+
+namespace varnlet {
+
+namespace {
+
+// After the uninstaller's process has ended the system may need a moment to
+// let go of its image file.
+constexpr int kDeleteAttempts = 50;
+constexpr int kDeleteRetryMs = 100;
+
+bool IsPayloadFileName(const char* fileName) {
+    for (int i = 0; i < payloadNameCount; ++i) {
+        if (lstrcmpiA(FileNameOfPath(payloadNames[i]), fileName) == 0) return true;
+    }
+    return false;
+}
+
+bool DeleteWithRetries(const char* path) {
+    for (int attempt = 0; attempt < kDeleteAttempts; ++attempt) {
+        if (DeleteFileA(path)) return true;
+        DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return true;
+        if (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) return false;
+        Sleep(kDeleteRetryMs);
+    }
+    return false;
+}
+
+}  // namespace
+
+bool StartFinisher(const char* uninstallerPath) {
+    char tempFolder[MAX_PATH + 1];
+    DWORD length = GetTempPathA(sizeof tempFolder, tempFolder);
+    if (length == 0 || length >= sizeof tempFolder) return false;
+    char copyName[64];
+    char copyPath[kPathBytes];
+    if (std::snprintf(copyName, sizeof copyName, "rtuninst-%lu.exe", static_cast<unsigned long>(GetCurrentProcessId())) >=
+            static_cast<int>(sizeof copyName) ||
+        !JoinPath(copyPath, sizeof copyPath, tempFolder, copyName)) {
+        return false;
+    }
+    if (!CopyFileA(uninstallerPath, copyPath, FALSE)) return false;
+
+    // The copy waits on this handle; inheriting it (rather than passing a
+    // process id) means it can never wait for some later process that
+    // happens to get the same id.
+    HANDLE inheritable = nullptr;
+    if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &inheritable, SYNCHRONIZE,
+                         TRUE, 0)) {
+        (void)DeleteFileA(copyPath);
+        return false;
+    }
+    ScopedHandle ownHandle(inheritable);
+    char commandLine[3 * kPathBytes];
+    int written = std::snprintf(commandLine, sizeof commandLine, "\"%s\" /finish %lu \"%s\"", copyPath,
+                                static_cast<unsigned long>(reinterpret_cast<uintptr_t>(inheritable)),
+                                uninstallerPath);
+    if (written < 0 || static_cast<size_t>(written) >= sizeof commandLine) {
+        (void)DeleteFileA(copyPath);
+        return false;
+    }
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    // Started in the temporary folder: a current directory inside the data
+    // folder would keep that folder from being removed.
+    if (!CreateProcessA(copyPath, commandLine, nullptr, nullptr, TRUE, 0, nullptr, tempFolder, &startup, &process)) {
+        (void)DeleteFileA(copyPath);
+        return false;
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return true;
+}
+
+bool ScheduleRemovalAtRestart(const char* uninstallerPath, const char* folder) {
+    if (!MoveFileExA(uninstallerPath, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) return false;
+    // Pending deletions run in order, so the folder is empty by its turn.
+    if (FolderIsEmpty(folder, FileNameOfPath(uninstallerPath))) {
+        (void)MoveFileExA(folder, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    }
+    return true;
+}
+
+int RunFinisher(const UninstallArguments& arguments) {
+    ScopedHandle uninstaller(reinterpret_cast<HANDLE>(arguments.waitHandle));
+    // Only ever a file of the product's own payload, and only once the
+    // uninstaller really ended: a handle that cannot be waited on means this
+    // copy was not started by the uninstaller.
+    if (!IsPayloadFileName(FileNameOfPath(arguments.uninstallerPath))) return kExitBadCommandLine;
+    if (WaitForSingleObject(uninstaller.Get(), INFINITE) != WAIT_OBJECT_0) return kExitBadCommandLine;
+    uninstaller.Close();
+
+    RemovalReport report;
+    if (!DeleteWithRetries(arguments.uninstallerPath)) {
+        char reason[256];
+        DescribeError(GetLastError(), reason, sizeof reason);
+        report.AddFailure(arguments.uninstallerPath, reason);
+    } else {
+        SHChangeNotify(SHCNE_DELETE, SHCNF_PATHA, arguments.uninstallerPath, nullptr);
+        char folder[kPathBytes];
+        if (FolderOfPath(folder, sizeof folder, arguments.uninstallerPath)) (void)RemoveFolderIfEmpty(folder, &report);
+    }
+
+    // This copy is running too; it goes at the next restart. Without the
+    // rights for that (Windows NT, no administrator) it stays in the
+    // temporary folder, which is the one place where that does no harm.
+    char ownPath[kPathBytes];
+    DWORD length = GetModuleFileNameA(nullptr, ownPath, sizeof ownPath);
+    if (length > 0 && length < sizeof ownPath) (void)MoveFileExA(ownPath, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+
+    if (report.FailureCount() == 0) return kExitRemoved;
+    char message[4096];
+    if (report.Format(message, sizeof message, payloadProductName)) {
+        char title[128];
+        if (std::snprintf(title, sizeof title, "Uninstall %s", payloadProductName) >= static_cast<int>(sizeof title)) {
+            title[0] = '\0';
+        }
+        (void)MessageBoxA(nullptr, message, title, MB_OK | MB_ICONWARNING);
+    }
+    return kExitSomethingLeft;
+}
+
+}  // namespace varnlet
