@@ -1,0 +1,106 @@
+#include "tests/services/support/service_control.h"
+
+#include "services/service_handle.h"
+
+namespace testing_support {
+
+namespace {
+
+constexpr int kPollMs = 50;
+
+// Waits while `keepWaiting` holds, polling; false on timeout.
+template <typename Condition>
+bool WaitWhile(Condition keepWaiting, int timeoutMs) {
+    DWORD start = GetTickCount();
+    while (keepWaiting()) {
+        if (static_cast<int>(GetTickCount() - start) >= timeoutMs) return false;
+        Sleep(kPollMs);
+    }
+    return true;
+}
+
+}  // namespace
+
+DWORD CreateTestService(const char* name, const char* commandLine) {
+    ScopedServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+    if (!manager) return GetLastError();
+    ScopedServiceHandle service(CreateServiceA(manager.get(), name, name, SERVICE_ALL_ACCESS,
+                                               SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
+                                               commandLine, nullptr, nullptr, nullptr, nullptr, nullptr));
+    return service ? ERROR_SUCCESS : GetLastError();
+}
+
+DWORD StartServiceAndWait(const char* name, int timeoutMs) {
+    ScopedServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+    if (!manager) return GetLastError();
+    ScopedServiceHandle service(OpenServiceA(manager.get(), name, SERVICE_ALL_ACCESS));
+    if (!service) return GetLastError();
+    if (!StartServiceA(service.get(), 0, nullptr)) return GetLastError();
+    SERVICE_STATUS status = {};
+    DWORD error = ERROR_SUCCESS;
+    bool settled = WaitWhile(
+        [&] {
+            if (!QueryServiceStatus(service.get(), &status)) {
+                error = GetLastError();
+                return false;
+            }
+            return status.dwCurrentState == SERVICE_START_PENDING;
+        },
+        timeoutMs);
+    if (!settled) return ERROR_TIMEOUT;
+    if (error != ERROR_SUCCESS) return error;
+    return status.dwCurrentState == SERVICE_RUNNING ? ERROR_SUCCESS : ERROR_SERVICE_NOT_ACTIVE;
+}
+
+DWORD ServiceState(const char* name) {
+    ScopedServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+    if (!manager) return 0;
+    ScopedServiceHandle service(OpenServiceA(manager.get(), name, SERVICE_QUERY_STATUS));
+    SERVICE_STATUS status = {};
+    if (!service || !QueryServiceStatus(service.get(), &status)) return 0;
+    return status.dwCurrentState;
+}
+
+bool ServiceExists(const char* name) {
+    ScopedServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+    if (!manager) return false;
+    ScopedServiceHandle service(OpenServiceA(manager.get(), name, SERVICE_QUERY_STATUS));
+    return static_cast<bool>(service);
+}
+
+bool WaitForServiceGone(const char* name, int timeoutMs) {
+    return WaitWhile([&] { return ServiceExists(name); }, timeoutMs);
+}
+
+bool EndServiceProcess(const char* name) {
+    ScopedServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+    if (!manager) return false;
+    ScopedServiceHandle service(OpenServiceA(manager.get(), name, SERVICE_QUERY_STATUS));
+    SERVICE_STATUS_PROCESS status = {};
+    DWORD needed = 0;
+    if (!service || !QueryServiceStatusEx(service.get(), SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status),
+                                          sizeof status, &needed))
+        return false;
+    if (status.dwProcessId == 0) return false;
+    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, status.dwProcessId);
+    if (!process) return false;
+    (void)TerminateProcess(process, 1);
+    bool ended = WaitForSingleObject(process, 10000) == WAIT_OBJECT_0;
+    (void)CloseHandle(process);
+    return ended;
+}
+
+bool RemoveTestService(const char* name) {
+    {
+        ScopedServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+        if (!manager) return false;
+        ScopedServiceHandle service(OpenServiceA(manager.get(), name, SERVICE_ALL_ACCESS));
+        if (!service) return true;
+        // Fails harmlessly when the service is already marked for deletion.
+        (void)DeleteService(service.get());
+    }
+    (void)EndServiceProcess(name);
+    return WaitForServiceGone(name, 20000);
+}
+
+}  // namespace testing_support
