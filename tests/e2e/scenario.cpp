@@ -1,0 +1,204 @@
+#include "tests/e2e/scenario.h"
+
+#include <shlobj.h>
+
+#include <algorithm>
+
+#include "tests/e2e/children/child_log_format.h"
+#include "tests/support/screenshot.h"
+
+namespace e2e {
+
+namespace {
+
+std::vector<std::string> FoldersToClean() {
+    return {kScratchRoot, JoinPath(ShellFolder(CSIDL_PROGRAM_FILES), kProduct), JoinPath(kSmallDrive, kProduct)};
+}
+
+// Programs of earlier scenarios that may still run and hold files.
+constexpr const char* kStartedPrograms[] = {"vrl32.exe", "vmain.exe"};
+
+void EndStartedPrograms() {
+    for (const char* program : kStartedPrograms)
+        for (const ProcessSeen& process : ProcessesNamed(program)) EndProcess(process.id);
+}
+
+std::string Describe(const std::vector<std::string>& names) {
+    std::string text = "{";
+    for (const std::string& name : names) text += (text.size() > 1 ? ", " : "") + Quoted(name);
+    return text + "}";
+}
+
+void ExpectLink(const std::string& linkPath, const std::string& target, const std::string& workingFolder,
+                const std::string& description, const std::string& arguments, int showCommand) {
+    SCOPED_TRACE("link " + linkPath);
+    LinkSeen link = ReadLink(linkPath);
+    ASSERT_TRUE(link.present) << "the link is missing";
+    ASSERT_EQ("", link.error);
+    EXPECT_EQ(target, link.target);
+    EXPECT_EQ(workingFolder, link.workingFolder);
+    EXPECT_EQ(description, link.description);
+    EXPECT_EQ(arguments, link.arguments);
+    EXPECT_EQ(target, link.iconPath);
+    EXPECT_EQ(0, link.iconIndex);
+    EXPECT_EQ(showCommand, link.showCommand);
+}
+
+}  // namespace
+
+std::string BuiltProgram(const char* unixPath) { return WindowsPathOf(unixPath); }
+
+std::vector<PayloadFile> VarnletPayload() {
+    std::string files = WindowsPathOf(VARNLET_FILES_DIR);
+    return {
+        {"vrl32.exe", WindowsPathOf(VRL32_EXE), "2004-09-09T14:15:38Z"},
+        {"vrl32.exe.manifest", JoinPath(files, "vrl32.exe.manifest"), "2004-03-09T15:36:00Z"},
+        {"manual.htm", JoinPath(files, "manual.htm"), "2004-09-09T13:49:39Z"},
+        {"varnlet.jpg", JoinPath(files, "varnlet.jpg"), "2002-05-20T18:11:04Z"},
+        {"sample1.jpg", JoinPath(files, "sample1.jpg"), "2004-02-20T20:24:50Z"},
+        {"sample2.jpg", JoinPath(files, "sample2.jpg"), "2004-02-20T20:24:48Z"},
+        {"rtuninst.exe", WindowsPathOf(RTUNINST_EXE), "2004-09-09T14:15:38Z"},
+    };
+}
+
+std::vector<PayloadFile> RecorderPayload(const std::vector<const char*>& programNames, const char* time) {
+    std::vector<PayloadFile> files;
+    for (const char* name : programNames) files.push_back({name, WindowsPathOf(RECORDER_EXE), time});
+    return files;
+}
+
+std::string VarnletLicence() {
+    std::string text;
+    EXPECT_TRUE(ReadWholeFile(WindowsPathOf(VARNLET_LICENCE), &text)) << VARNLET_LICENCE;
+    return text;
+}
+
+void Scenario::SetUp() {
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    outputFolder_ = JoinPath(testing_support::TestOutputFolder(),
+                             std::string(test->test_suite_name()) + "." + test->name());
+    ASSERT_TRUE(RemoveTree(outputFolder_)) << "stale output in " << outputFolder_;
+    ASSERT_TRUE(CreateFolders(outputFolder_)) << outputFolder_;
+    childLog_ = JoinPath(outputFolder_, "children.log");
+    user_.reset(new UserDriver(outputFolder_, stdout));
+
+    EndStartedPrograms();
+    std::string left = RemoveProductTraces(kProductNames, FoldersToClean());
+    ASSERT_EQ("", left) << "traces of an earlier run could not be removed";
+}
+
+void Scenario::TearDown() {
+    // The driver ends an installer that a failed scenario left running.
+    user_.reset();
+    EndStartedPrograms();
+    std::string left = RemoveProductTraces(kProductNames, FoldersToClean());
+    EXPECT_EQ("", left) << "the scenario's traces could not be removed";
+}
+
+bool Scenario::StartInstaller(const std::string& installer, const std::string& arguments,
+                              const std::vector<std::string>& environment) {
+    std::vector<std::string> variables = environment;
+    variables.push_back(std::string(kChildLogVariable) + "=" + childLog_);
+    return user_->Start(installer, arguments, "C:\\", variables);
+}
+
+std::string Scenario::BackgroundTitle() { return FormatText(kBackgroundTitleFormat, kProduct); }
+
+bool Scenario::ExpectBox(const char* title, const std::string& text, bool warningIcon, const std::vector<int>& buttons,
+                         int answer, int timeoutMs) {
+    MessageBoxSeen seen;
+    if (!user_->WaitForMessageBox(title, timeoutMs, &seen)) return false;
+    EXPECT_EQ(Quoted(text), Quoted(seen.text)) << "text of message box " << Quoted(title);
+    EXPECT_EQ(warningIcon, seen.hasIcon) << "icon of message box " << Quoted(title);
+    EXPECT_EQ(buttons, seen.buttons) << "buttons of message box " << Quoted(title);
+    return user_->Answer(seen, answer);
+}
+
+bool Scenario::ExpectEndsWithStatusZero(int timeoutMs) {
+    DWORD status = 0xFFFFFFFF;
+    if (!user_->WaitForExit(timeoutMs, &status)) return false;
+    EXPECT_EQ(0u, status) << "exit status of the installer";
+    return true;
+}
+
+void ExpectPayloadInstalled(const std::string& folder, const std::vector<PayloadFile>& files,
+                            const std::vector<std::string>& extraNames) {
+    std::vector<std::string> names = extraNames;
+    for (const PayloadFile& file : files) {
+        SCOPED_TRACE("installed file " + file.name);
+        std::string path = JoinPath(folder, file.name);
+        names.push_back(file.name);
+        // Times first: reading the file may move its access time.
+        long long accessed = 0, modified = 0;
+        ASSERT_TRUE(FileTimes(path, &accessed, &modified)) << path << " is missing";
+        long long stored = UnixTimeFromIso(file.time);
+        EXPECT_EQ(stored, modified) << "modification time of " << path;
+        EXPECT_EQ(stored, accessed) << "access time of " << path;
+        std::string installed, source;
+        ASSERT_TRUE(ReadWholeFile(path, &installed)) << path;
+        ASSERT_TRUE(ReadWholeFile(file.source, &source)) << file.source;
+        ASSERT_EQ(source.size(), installed.size()) << "size of " << path;
+        auto difference = std::mismatch(source.begin(), source.end(), installed.begin());
+        EXPECT_TRUE(difference.first == source.end())
+            << path << " differs from " << file.source << " at byte " << (difference.first - source.begin());
+    }
+    ExpectFolderHolds(folder, names);
+}
+
+void ExpectFolderHolds(const std::string& folder, std::vector<std::string> names, bool mayBeMissing) {
+    if (!mayBeMissing) {
+        EXPECT_TRUE(IsFolder(folder)) << folder << " is not a folder";
+    }
+    std::sort(names.begin(), names.end());
+    std::vector<std::string> found = FolderEntries(folder);
+    EXPECT_EQ(Describe(names), Describe(found)) << "contents of " << folder;
+}
+
+void ExpectStartMenuLinks(const std::string& dataFolder, const char* mainExecutable) {
+    std::string menuFolder = JoinPath(ShellFolder(CSIDL_PROGRAMS), kProduct);
+    ExpectFolderHolds(menuFolder, {std::string(kProduct) + ".lnk", "Uninstall.lnk"});
+    ExpectLink(JoinPath(menuFolder, std::string(kProduct) + ".lnk"), JoinPath(dataFolder, mainExecutable),
+               dataFolder, kProduct, "", SW_SHOWNORMAL);
+    ExpectLink(JoinPath(menuFolder, "Uninstall.lnk"), JoinPath(dataFolder, "rtuninst.exe"), dataFolder, "Uninstall",
+               "", SW_SHOWNORMAL);
+}
+
+void ExpectUninstallEntry(const std::string& dataFolder) {
+    UninstallEntry entry = ReadUninstallEntry(kProduct);
+    ASSERT_TRUE(entry.present) << "no uninstall key for " << kProduct;
+    EXPECT_TRUE(entry.displayName.present);
+    EXPECT_EQ(static_cast<DWORD>(REG_SZ), entry.displayName.type);
+    EXPECT_EQ(kProduct, entry.displayName.text);
+    EXPECT_EQ(sizeof kProduct, entry.displayName.size) << "DisplayName with its terminator";
+    std::string uninstaller = JoinPath(dataFolder, "rtuninst.exe");
+    EXPECT_TRUE(entry.uninstallString.present);
+    EXPECT_EQ(static_cast<DWORD>(REG_SZ), entry.uninstallString.type);
+    EXPECT_EQ(uninstaller, entry.uninstallString.text);
+    EXPECT_EQ(uninstaller.size() + 1, entry.uninstallString.size) << "UninstallString with its terminator";
+}
+
+void ExpectIniDataFolder(const std::string& dataFolder) {
+    std::string value;
+    bool present = ReadIniValue(kIniFile, kIniSection, kIniKey, &value);
+    if (dataFolder.empty()) {
+        EXPECT_FALSE(present) << "the ini file records the data folder " << Quoted(value);
+    } else {
+        EXPECT_TRUE(present) << "the ini file records no data folder";
+        EXPECT_EQ(dataFolder, value) << "data folder in " << kIniFile;
+    }
+}
+
+void ExpectNothingRegistered() {
+    EXPECT_FALSE(ReadUninstallEntry(kProduct).present) << "an uninstall key was written";
+    std::string menuFolder = JoinPath(ShellFolder(CSIDL_PROGRAMS), kProduct);
+    EXPECT_FALSE(PathExists(menuFolder)) << menuFolder << " was created";
+    std::string startupLink = JoinPath(ShellFolder(CSIDL_STARTUP), std::string(kProduct) + ".lnk");
+    EXPECT_FALSE(PathExists(startupLink)) << startupLink << " was created";
+}
+
+void ExpectNotRunning(const char* exeName) {
+    std::vector<ProcessSeen> running = ProcessesNamed(exeName);
+    EXPECT_TRUE(running.empty()) << exeName << " runs: " << (running.empty() ? "" : running.front().image);
+}
+
+}  // namespace e2e
