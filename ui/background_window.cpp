@@ -30,7 +30,9 @@ HFONT CreateTitleFont() {
     description.lfOutPrecision = OUT_STROKE_PRECIS;
     description.lfClipPrecision = CLIP_STROKE_PRECIS;
     description.lfQuality = DRAFT_QUALITY;
-    description.lfPitchAndFamily = VARIABLE_PITCH | FF_ROMAN;
+    // Variable pitch with the family bits 0x20; the face name decides which
+    // font is used, the family only where "Times New Roman" is missing.
+    description.lfPitchAndFamily = 0x22;
     static_assert(sizeof "Times New Roman" <= sizeof description.lfFaceName, "face name fits");
     std::memcpy(description.lfFaceName, "Times New Roman", sizeof "Times New Roman");
     HFONT font = CreateFontIndirectA(&description);
