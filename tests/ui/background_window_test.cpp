@@ -9,6 +9,7 @@
 #include <string>
 
 #include "product/product_data.h"
+#include "resources/resource_ids.h"
 #include "setup/globals.h"
 #include "tests/support/screenshot.h"
 #include "tests/support/window_driver.h"
@@ -132,6 +133,52 @@ TEST_F(BackgroundWindow, RepaintAfterAMessageBoxGivesTheSamePicture) {
     InvalidateRect(backgroundHwnd, &covered, FALSE);
     UpdateWindow(backgroundHwnd);
     EXPECT_EQ("", ui_test::FirstDifference(before, ui_test::CaptureClient(backgroundHwnd)));
+}
+
+namespace {
+
+// Stands in for the data-folder choice's own procedure: fills the two fields
+// as a proposal would and lets Cancel end the dialog.
+INT_PTR CALLBACK ProposalDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    if (message == WM_INITDIALOG) {
+        SetDlgItemTextA(dialog, IDC_FOLDER_PARENT, "C:\\Program Files");
+        SetDlgItemTextA(dialog, IDC_FOLDER_APPLICATION, "Varnlet");
+        return TRUE;
+    }
+    if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
+        EndDialog(dialog, LOWORD(wParam) == IDOK);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+}  // namespace
+
+// Dialog 24000 (run here with a stand-in procedure) sits over the background
+// like the other two: owned by it, 50, 25 dialog units into its client area.
+TEST_F(BackgroundWindow, FolderDialogSitsOverItAtItsPlace) {
+    HWND seen = nullptr, owner = nullptr;
+    POINT clientOrigin = {0, 0};
+    RECT placement = {50, 25, 0, 0};
+    ui_test::DriverThread driver([&] {
+        seen = testing_support::WaitForWindow(GetCurrentProcessId(), "Choose a Folder", "#32770", 10000);
+        if (!seen) return;
+        owner = GetWindow(seen, GW_OWNER);
+        ClientToScreen(seen, &clientOrigin);
+        MapDialogRect(seen, &placement);
+        (void)testing_support::SaveScreenshot("folder_dialog.bmp");
+        testing_support::PressButton(seen, IDCANCEL);
+    });
+    INT_PTR result = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_FOLDER), backgroundHwnd,
+                                     ProposalDialogProc, 0);
+    driver.Join();
+    ASSERT_NE(nullptr, seen) << testing_support::DescribeWindows(GetCurrentProcessId());
+    EXPECT_EQ(0, result);
+    EXPECT_EQ(backgroundHwnd, owner);
+    POINT origin = {0, 0};
+    ClientToScreen(backgroundHwnd, &origin);
+    EXPECT_EQ(origin.x + placement.left, clientOrigin.x);
+    EXPECT_EQ(origin.y + placement.top, clientOrigin.y);
 }
 
 TEST(BackgroundWindowSetUp, FailsWithoutAWindowWhenTheClassCannotBeRegistered) {
