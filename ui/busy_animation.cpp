@@ -28,41 +28,34 @@ private:
     HDC dc_;
 };
 
-class MemoryDc {
+template <typename Handle, BOOL(WINAPI* Release)(Handle)>
+class GdiOwner {
 public:
-    explicit MemoryDc(HDC compatibleWith) : dc_(compatibleWith ? CreateCompatibleDC(compatibleWith) : nullptr) {}
-    ~MemoryDc() {
-        if (dc_) (void)DeleteDC(dc_);
+    explicit GdiOwner(Handle handle) : handle_(handle) {}
+    ~GdiOwner() {
+        if (handle_) (void)Release(handle_);
     }
-    MemoryDc(const MemoryDc&) = delete;
-    MemoryDc& operator=(const MemoryDc&) = delete;
-    HDC get() const { return dc_; }
+    GdiOwner(const GdiOwner&) = delete;
+    GdiOwner& operator=(const GdiOwner&) = delete;
+    Handle get() const { return handle_; }
 
 private:
-    HDC dc_;
+    Handle handle_;
 };
 
-class Bitmap {
-public:
-    Bitmap(HDC compatibleWith, int width, int height)
-        : bitmap_(compatibleWith ? CreateCompatibleBitmap(compatibleWith, width, height) : nullptr) {}
-    ~Bitmap() {
-        if (bitmap_) (void)DeleteObject(bitmap_);
-    }
-    Bitmap(const Bitmap&) = delete;
-    Bitmap& operator=(const Bitmap&) = delete;
-    HBITMAP get() const { return bitmap_; }
+BOOL WINAPI DeleteBitmap(HBITMAP bitmap) {
+    return DeleteObject(bitmap);
+}
 
-private:
-    HBITMAP bitmap_;
-};
+using MemoryDc = GdiOwner<HDC, DeleteDC>;
+using Bitmap = GdiOwner<HBITMAP, DeleteBitmap>;
 
 // Selects an object into a DC for its lifetime and puts the previous one back.
 class Selection {
 public:
     Selection(HDC dc, HGDIOBJ object) : dc_(dc), previous_(dc && object ? SelectObject(dc, object) : nullptr) {}
     ~Selection() {
-        if (previous_) (void)SelectObject(dc_, previous_);
+        if (ok()) (void)SelectObject(dc_, previous_);
     }
     Selection(const Selection&) = delete;
     Selection& operator=(const Selection&) = delete;
@@ -97,10 +90,10 @@ void BusyWait(int milliseconds) {
     // Declared before the contexts, so the contexts go first and the bitmaps
     // are no longer selected anywhere when they are deleted.
     WindowDc window(backgroundHwnd);
-    Bitmap savedBitmap(window.get(), box.width, box.height);
-    Bitmap frameBitmap(window.get(), box.width, box.height);
-    MemoryDc saved(window.get());
-    MemoryDc frame(window.get());
+    Bitmap savedBitmap(window.get() ? CreateCompatibleBitmap(window.get(), box.width, box.height) : nullptr);
+    Bitmap frameBitmap(window.get() ? CreateCompatibleBitmap(window.get(), box.width, box.height) : nullptr);
+    MemoryDc saved(window.get() ? CreateCompatibleDC(window.get()) : nullptr);
+    MemoryDc frame(window.get() ? CreateCompatibleDC(window.get()) : nullptr);
     Selection savedSelection(saved.get(), savedBitmap.get());
     Selection frameSelection(frame.get(), frameBitmap.get());
     Selection fontSelection(frame.get(), titleFont);
