@@ -75,21 +75,4 @@ bool SameFolder(const char* a, const char* b) {
     }
 }
 
-bool TitleBeginsWithProductName(const char* title, const char* productName) {
-    if (!title || !productName || !*productName) return false;
-    return std::strncmp(title, productName, std::strlen(productName)) == 0;
-}
-
-bool UnquotePath(char* out, size_t outSize, const char* text) {
-    if (!text) return Refuse(out, outSize);
-    size_t length = std::strlen(text);
-    if (length >= 2 && text[0] == '"' && text[length - 1] == '"') {
-        if (length - 2 >= outSize) return Refuse(out, outSize);
-        std::memcpy(out, text + 1, length - 2);
-        out[length - 2] = '\0';
-        return true;
-    }
-    return CopyText(out, outSize, text);
-}
-
 }  // namespace varnlet

@@ -26,19 +26,10 @@ bool FolderOfPath(char* out, size_t outSize, const char* path);
 // The part after the last separator (the whole path if it has none).
 const char* FileNameOfPath(const char* path);
 
-// Whether two paths name the same folder as far as text can tell: letters
+// Whether two paths name the same folder (or file) as far as text can tell: letters
 // compared without case, "/" and "\" alike, runs of separators counted as
 // one, trailing separators ignored. Empty paths never match.
 bool SameFolder(const char* a, const char* b);
-
-// Whether a window title marks a window of the product: it begins with the
-// product name, compared case-sensitively character for character. An empty
-// product name matches nothing (it would otherwise match every window).
-bool TitleBeginsWithProductName(const char* title, const char* productName);
-
-// A path as the registry or a command line holds it, with one pair of
-// enclosing double quotes removed if present.
-bool UnquotePath(char* out, size_t outSize, const char* text);
 
 // Copies text into out, refusing text that would not fit.
 bool CopyText(char* out, size_t outSize, const char* text);

@@ -2,9 +2,8 @@
 
 #include <windows.h>
 
-#include <cstdio>
-
 #include "product/payload_names.h"
+#include "services/window_match.h"
 #include "varnlet/common/paths.h"
 #include "varnlet/common/scoped.h"
 
@@ -33,7 +32,9 @@ BOOL CALLBACK CollectProductWindow(HWND window, LPARAM parameter) {
     ProductWindows* found = reinterpret_cast<ProductWindows*>(parameter);
     char title[kPathBytes];
     if (GetWindowTextA(window, title, sizeof title) <= 0) return TRUE;
-    if (!TitleBeginsWithProductName(title, payloadProductName)) return TRUE;
+    // The installer's rule; the uninstaller knows no service window, so it
+    // only ever asks windows to close.
+    if (RequestForTitle(title, payloadProductName, "") != WindowRequest::kClose) return TRUE;
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
     if (process == found->ownProcess) return TRUE;
@@ -60,11 +61,7 @@ bool AnyWindowLeft(const ProductWindows& found) {
 
 void ShowNotice() {
     char text[kPathBytes];
-    int written = std::snprintf(text, sizeof text,
-                                "Any copies of %s currently running must now be shut down. This may take a few "
-                                "seconds.",
-                                payloadProductName);
-    if (written < 0 || static_cast<size_t>(written) >= sizeof text) return;
+    if (!FormatClosingNotice(text, sizeof text, payloadProductName)) return;
     (void)MessageBoxA(nullptr, text, "Closing Running Copies", MB_OK | MB_ICONWARNING);
 }
 
