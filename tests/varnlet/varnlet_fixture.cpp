@@ -246,13 +246,20 @@ std::string RunAndCapture(const std::string& commandLine, int timeoutMs) {
     return text;
 }
 
-bool WaitUntilGone(const std::string& path, int timeoutMs) {
+namespace {
+
+bool WaitForExistence(const std::string& path, bool wanted, int timeoutMs) {
     DWORD start = GetTickCount();
-    while (Exists(path)) {
+    while (Exists(path) != wanted) {
         if (static_cast<int>(GetTickCount() - start) >= timeoutMs) return false;
         Sleep(20);
     }
     return true;
 }
+
+}  // namespace
+
+bool WaitUntilGone(const std::string& path, int timeoutMs) { return WaitForExistence(path, false, timeoutMs); }
+bool WaitUntilExists(const std::string& path, int timeoutMs) { return WaitForExistence(path, true, timeoutMs); }
 
 }  // namespace varnlet_test

@@ -66,7 +66,8 @@ DWORD WaitForExit(const Process& process, int timeoutMs);
 // Runs a program to its end with its standard output caught.
 std::string RunAndCapture(const std::string& commandLine, int timeoutMs);
 
-// Waits until `path` is gone. False on timeout.
+// Waits until `path` is gone, or there. False on timeout.
 bool WaitUntilGone(const std::string& path, int timeoutMs);
+bool WaitUntilExists(const std::string& path, int timeoutMs);
 
 }  // namespace varnlet_test

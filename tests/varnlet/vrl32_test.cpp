@@ -134,6 +134,73 @@ std::string LoadedModules(DWORD processId) {
     return list;
 }
 
+std::string ReadWholeFile(const std::string& path) {
+    std::string text;
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return "<missing>";
+    char chunk[4096];
+    size_t got;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) text.append(chunk, got);
+    std::fclose(file);
+    return text;
+}
+
+// For the life of the object, ".htm" files open with a command that copies
+// the opened file to `copyTo`, so a test sees which page the shell was asked
+// to open. What was there before is put back.
+class HtmlOpensAsCopy {
+public:
+    explicit HtmlOpensAsCopy(const std::string& copyTo) {
+        HKEY key = nullptr;
+        if (RegCreateKeyExA(HKEY_CLASSES_ROOT, ".htm", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, &created_) !=
+            ERROR_SUCCESS) {
+            return;
+        }
+        char previous[256];
+        DWORD size = sizeof previous;
+        hadDefault_ = RegQueryValueExA(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(previous), &size) ==
+                      ERROR_SUCCESS;
+        if (hadDefault_) previous_ = previous;
+        SetDefault(key, kProgId);
+        RegCloseKey(key);
+        std::string command = "cmd.exe /c copy /y \"%1\" \"" + copyTo + "\"";
+        if (RegCreateKeyExA(HKEY_CLASSES_ROOT, kCommandKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) ==
+            ERROR_SUCCESS) {
+            SetDefault(key, command);
+            RegCloseKey(key);
+        }
+    }
+    ~HtmlOpensAsCopy() {
+        RegDeleteKeyA(HKEY_CLASSES_ROOT, kCommandKey);
+        RegDeleteKeyA(HKEY_CLASSES_ROOT, "VarnletTest.HelpPage\\shell\\open");
+        RegDeleteKeyA(HKEY_CLASSES_ROOT, "VarnletTest.HelpPage\\shell");
+        RegDeleteKeyA(HKEY_CLASSES_ROOT, kProgId);
+        if (created_ == REG_CREATED_NEW_KEY) {
+            RegDeleteKeyA(HKEY_CLASSES_ROOT, ".htm");
+            return;
+        }
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(HKEY_CLASSES_ROOT, ".htm", 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
+        if (hadDefault_) {
+            SetDefault(key, previous_);
+        } else {
+            RegDeleteValueA(key, nullptr);
+        }
+        RegCloseKey(key);
+    }
+
+private:
+    static constexpr const char* kProgId = "VarnletTest.HelpPage";
+    static constexpr const char* kCommandKey = "VarnletTest.HelpPage\\shell\\open\\command";
+    static void SetDefault(HKEY key, const std::string& value) {
+        RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                       static_cast<DWORD>(value.size() + 1));
+    }
+    DWORD created_ = 0;
+    bool hadDefault_ = false;
+    std::string previous_;
+};
+
 std::string Lower(std::string text) {
     for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return text;
@@ -243,4 +310,35 @@ TEST_F(Vrl32Test, WithoutAUsableDataFolderItSaysWhyAndOpensNoWindow) {
         testing_support::PressButton(box, IDOK);
         EXPECT_EQ(1u, WaitForExit(process, kExitTimeoutMs));
     }
+}
+
+TEST_F(Vrl32Test, F1OpensTheHelpPageFromTheDataFolderWithTheShell) {
+    const std::string opened = "C:\\VarnletTests\\help-opened.htm";
+    HtmlOpensAsCopy association(opened);
+    HWND window = StartAndWaitForWindow(&first_);
+    ASSERT_NE(nullptr, window);
+    ASSERT_TRUE(PostMessageA(window, WM_KEYDOWN, VK_F1, 1));
+    ASSERT_TRUE(PostMessageA(window, WM_KEYUP, VK_F1, 0xC0000001));
+    EXPECT_TRUE(WaitUntilExists(opened, kStartTimeoutMs)) << testing_support::DescribeWindows(0);
+    // The copy may still be being written when it first shows up.
+    const std::string page = ReadWholeFile(Join(kDataFolder, "manual.htm"));
+    DWORD start = GetTickCount();
+    while (ReadWholeFile(opened) != page && GetTickCount() - start < 5000) Sleep(20);
+    EXPECT_EQ(page, ReadWholeFile(opened));
+    CloseAndExpectCleanExit(window, first_);
+}
+
+TEST_F(Vrl32Test, AMissingHelpPageIsReportedByName) {
+    ASSERT_TRUE(DeleteFileA(Join(kDataFolder, "manual.htm").c_str()));
+    HWND window = StartAndWaitForWindow(&first_);
+    ASSERT_NE(nullptr, window);
+    ASSERT_TRUE(PostMessageA(window, WM_KEYDOWN, VK_F1, 1));
+    HWND box = WaitForWindow(first_.Id(), "Varnlet", "#32770", kStartTimeoutMs);
+    ASSERT_NE(nullptr, box) << testing_support::DescribeWindows(0);
+    std::string text = testing_support::MessageBoxText(box);
+    EXPECT_EQ(std::string("The help page \"") + kDataFolder + "\\manual.htm\" is missing. Installing Varnlet again "
+              "puts it back.", text);
+    testing_support::PressButton(box, IDOK);
+    ASSERT_TRUE(testing_support::WaitForWindowGone(box, kStartTimeoutMs));
+    CloseAndExpectCleanExit(window, first_);
 }
