@@ -81,17 +81,6 @@ std::vector<std::string> TakeScheduledUninstallerCopies() {
     return copies;
 }
 
-std::string ReadFileText(const std::string& path) {
-    std::string text;
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return "<missing>";
-    char chunk[4096];
-    size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) text.append(chunk, got);
-    std::fclose(file);
-    return text;
-}
-
 std::string Listing(const std::vector<std::string>& names) {
     std::string text;
     for (const std::string& name : names) text += "[" + name + "] ";
@@ -124,12 +113,8 @@ protected:
     }
 
     void TearDown() override {
-        for (Process* process : {&varnlet_, &uninstaller_}) {
-            if (process->info.hProcess && WaitForExit(*process, 0) == STILL_ACTIVE) {
-                TerminateProcess(process->info.hProcess, 99);
-                WaitForExit(*process, kExitTimeoutMs);
-            }
-        }
+        EndIfRunning(varnlet_);
+        EndIfRunning(uninstaller_);
         TakeScheduledUninstallerCopies();
         RemoveInstalledState(kDataFolder);
         WritePrivateProfileStringA("Options", "theme", nullptr, kIniFile);

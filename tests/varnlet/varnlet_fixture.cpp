@@ -39,6 +39,17 @@ bool WriteTextFile(const std::string& path, const std::string& text) {
     return std::fclose(file) == 0 && ok;
 }
 
+std::string ReadFileText(const std::string& path) {
+    std::string text;
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return "<missing>";
+    char chunk[4096];
+    size_t got;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) text.append(chunk, got);
+    std::fclose(file);
+    return text;
+}
+
 bool MakeFolders(const std::string& path) {
     for (size_t i = 3; i <= path.size(); ++i) {
         if (i == path.size() || path[i] == '\\') {
@@ -206,6 +217,13 @@ DWORD WaitForExit(const Process& process, int timeoutMs) {
     DWORD code = STILL_ACTIVE;
     GetExitCodeProcess(process.info.hProcess, &code);
     return code;
+}
+
+void EndIfRunning(const Process& process) {
+    if (process.info.hProcess && WaitForExit(process, 0) == STILL_ACTIVE) {
+        TerminateProcess(process.info.hProcess, 99);
+        WaitForExit(process, 20000);
+    }
 }
 
 std::string RunAndCapture(const std::string& commandLine, int timeoutMs) {

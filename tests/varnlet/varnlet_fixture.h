@@ -25,6 +25,8 @@ std::string ProductFile(const char* name);  // from product/varnlet/files
 std::string Join(const std::string& folder, const std::string& name);
 bool Exists(const std::string& path);
 bool WriteTextFile(const std::string& path, const std::string& text);
+// The whole file, or "<missing>" when it cannot be read.
+std::string ReadFileText(const std::string& path);
 // Creates every missing folder along the path.
 bool MakeFolders(const std::string& path);
 // Deletes a folder and everything in it (for clean-up only).
@@ -63,6 +65,9 @@ struct Process {
 bool Start(const std::string& exe, const std::string& arguments, const std::string& workingFolder, Process* process);
 // The exit code, or STILL_ACTIVE on timeout.
 DWORD WaitForExit(const Process& process, int timeoutMs);
+// Ends a program that a failed test left running, so that it holds no files
+// or windows for the next test.
+void EndIfRunning(const Process& process);
 // Runs a program to its end with its standard output caught.
 std::string RunAndCapture(const std::string& commandLine, int timeoutMs);
 

@@ -37,12 +37,8 @@ protected:
     }
 
     void TearDown() override {
-        for (Process* process : {&first_, &second_}) {
-            if (process->info.hProcess && WaitForExit(*process, 0) == STILL_ACTIVE) {
-                TerminateProcess(process->info.hProcess, 99);
-                WaitForExit(*process, kExitTimeoutMs);
-            }
-        }
+        EndIfRunning(first_);
+        EndIfRunning(second_);
         WriteDataDir(nullptr);
         DeleteTree("C:\\VarnletTests");
     }
@@ -132,17 +128,6 @@ std::string LoadedModules(DWORD processId) {
     }
     CloseHandle(process);
     return list;
-}
-
-std::string ReadWholeFile(const std::string& path) {
-    std::string text;
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return "<missing>";
-    char chunk[4096];
-    size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) text.append(chunk, got);
-    std::fclose(file);
-    return text;
 }
 
 // For the life of the object, ".htm" files open with a command that copies
@@ -321,10 +306,10 @@ TEST_F(Vrl32Test, F1OpensTheHelpPageFromTheDataFolderWithTheShell) {
     ASSERT_TRUE(PostMessageA(window, WM_KEYUP, VK_F1, 0xC0000001));
     EXPECT_TRUE(WaitUntilExists(opened, kStartTimeoutMs)) << testing_support::DescribeWindows(0);
     // The copy may still be being written when it first shows up.
-    const std::string page = ReadWholeFile(Join(kDataFolder, "manual.htm"));
+    const std::string page = ReadFileText(Join(kDataFolder, "manual.htm"));
     DWORD start = GetTickCount();
-    while (ReadWholeFile(opened) != page && GetTickCount() - start < 5000) Sleep(20);
-    EXPECT_EQ(page, ReadWholeFile(opened));
+    while (ReadFileText(opened) != page && GetTickCount() - start < 5000) Sleep(20);
+    EXPECT_EQ(page, ReadFileText(opened));
     CloseAndExpectCleanExit(window, first_);
 }
 
