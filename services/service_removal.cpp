@@ -42,7 +42,8 @@ void StopService(SC_HANDLE service, const char* serviceName, int stopPendingLimi
     }
     // A failed query leaves the record as the last call filled it; only a
     // service seen stopped counts as stopped.
-    ReportWithName(status.dwCurrentState == SERVICE_STOPPED ? "\n%s stopped.\n" : "\n%s failed to stop.\n", serviceName);
+    bool stopped = status.dwCurrentState == SERVICE_STOPPED;
+    ReportWithName(stopped ? "\n%s stopped.\n" : "\n%s failed to stop.\n", serviceName);
 }
 
 }  // namespace

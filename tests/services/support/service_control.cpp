@@ -1,5 +1,7 @@
 #include "tests/services/support/service_control.h"
 
+#include <vector>
+
 #include "services/service_handle.h"
 
 namespace testing_support {
@@ -72,17 +74,36 @@ bool WaitForServiceGone(const char* name, int timeoutMs) {
     return WaitWhile([&] { return ServiceExists(name); }, timeoutMs);
 }
 
-bool EndServiceProcess(const char* name) {
+std::string ServiceCommandLine(const char* name) {
     ScopedServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
-    if (!manager) return false;
+    if (!manager) return std::string();
+    ScopedServiceHandle service(OpenServiceA(manager.get(), name, SERVICE_QUERY_CONFIG));
+    if (!service) return std::string();
+    DWORD needed = 0;
+    (void)QueryServiceConfigA(service.get(), nullptr, 0, &needed);
+    std::vector<BYTE> buffer(needed > 0 ? needed : 1);
+    QUERY_SERVICE_CONFIGA* config = reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer.data());
+    if (needed == 0 || !QueryServiceConfigA(service.get(), config, needed, &needed) || !config->lpBinaryPathName)
+        return std::string();
+    return config->lpBinaryPathName;
+}
+
+DWORD ServiceProcessId(const char* name) {
+    ScopedServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+    if (!manager) return 0;
     ScopedServiceHandle service(OpenServiceA(manager.get(), name, SERVICE_QUERY_STATUS));
     SERVICE_STATUS_PROCESS status = {};
     DWORD needed = 0;
     if (!service || !QueryServiceStatusEx(service.get(), SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status),
                                           sizeof status, &needed))
-        return false;
-    if (status.dwProcessId == 0) return false;
-    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, status.dwProcessId);
+        return 0;
+    return status.dwProcessId;
+}
+
+bool EndServiceProcess(const char* name) {
+    DWORD processId = ServiceProcessId(name);
+    if (processId == 0) return false;
+    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId);
     if (!process) return false;
     (void)TerminateProcess(process, 1);
     bool ended = WaitForSingleObject(process, 10000) == WAIT_OBJECT_0;

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 namespace testing_support {
 
 // Registers a demand-start service of its own process running `commandLine`.
@@ -17,6 +19,11 @@ DWORD StartServiceAndWait(const char* name, int timeoutMs);
 // The service's current state (SERVICE_RUNNING, ...), 0 when it cannot be
 // opened or queried.
 DWORD ServiceState(const char* name);
+// The command line the service manager starts the service with ("" when it
+// cannot be read).
+std::string ServiceCommandLine(const char* name);
+// The id of the service's process, 0 when it has none.
+DWORD ServiceProcessId(const char* name);
 // True when the service is registered, whatever its state.
 bool ServiceExists(const char* name);
 // Waits until the service manager no longer knows the service. False on timeout.
