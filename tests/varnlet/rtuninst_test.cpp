@@ -171,6 +171,8 @@ protected:
 
 TEST_F(RtuninstTest, RemovesTheInstallationButNotTheUsersFilesAndASecondRunFindsNothing) {
     ASSERT_TRUE(WriteTextFile(Join(kDataFolder, "my tile.jpg"), "the user's own"));
+    PutStartupLink(kDataFolder);
+    ASSERT_TRUE(Exists(StartupLink()));
     ASSERT_NE(std::string::npos, RunAndCapture("uninstaller.exe --list", kExitTimeoutMs).find("Varnlet"))
         << "the installed state should be listed before";
     StartVarnlet();
@@ -203,6 +205,7 @@ TEST_F(RtuninstTest, RemovesTheInstallationButNotTheUsersFilesAndASecondRunFinds
     EXPECT_FALSE(Exists(ProductLink()));
     EXPECT_FALSE(Exists(UninstallLink()));
     EXPECT_FALSE(Exists(StartMenuGroup())) << "the empty group goes too";
+    EXPECT_FALSE(Exists(StartupLink()));
     EXPECT_FALSE(UninstallKeyExists());
     EXPECT_EQ("", ReadDataDir());
     char windows[MAX_PATH];

@@ -97,6 +97,7 @@ std::string ShellFolder(int csidl) {
 std::string StartMenuGroup() { return Join(ShellFolder(CSIDL_PROGRAMS), "Varnlet"); }
 std::string ProductLink() { return Join(StartMenuGroup(), "Varnlet.lnk"); }
 std::string UninstallLink() { return Join(StartMenuGroup(), "Uninstall.lnk"); }
+std::string StartupLink() { return Join(ShellFolder(CSIDL_STARTUP), "Varnlet.lnk"); }
 
 std::string ReadDataDir() {
     char value[1024];
@@ -190,7 +191,12 @@ void PutInstalledState(const std::string& folder) {
     WriteDataDir(folder.c_str());
 }
 
+void PutStartupLink(const std::string& folder) {
+    CreateLink(StartupLink(), Join(folder, "vrl32.exe"), folder);
+}
+
 void RemoveInstalledState(const std::string& folder) {
+    DeleteFileA(StartupLink().c_str());
     DeleteTree(folder);
     DeleteTree(StartMenuGroup());
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, kUninstallKey);

@@ -38,6 +38,7 @@ std::string ShellFolder(int csidl);
 std::string StartMenuGroup();  // <Programs>\Varnlet
 std::string ProductLink();
 std::string UninstallLink();
+std::string StartupLink();  // <Startup>\Varnlet.lnk
 
 // The ini entry, "" when it is absent ("<absent>" is never a path).
 std::string ReadDataDir();
@@ -52,6 +53,9 @@ bool UninstallKeyExists();
 // links made with IShellLinkA, the uninstall key with its values, and the ini
 // entry. Fails the calling test on any error.
 void PutInstalledState(const std::string& folder);
+// The startup entry that installers of products with addToStartup make
+// (Varnlet's does not, but its uninstaller removes one if it is there).
+void PutStartupLink(const std::string& folder);
 // Removes all of it again, whatever is left (clean-up of every test).
 void RemoveInstalledState(const std::string& folder);
 
