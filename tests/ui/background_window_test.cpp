@@ -189,7 +189,7 @@ TEST(BackgroundWindowSetUp, FailsWithoutAWindowWhenTheClassCannotBeRegistered) {
     ASSERT_NE(0, RegisterClassA(&taken));
     EXPECT_FALSE(CreateBackgroundWindow(GetModuleHandleA(nullptr)));
     EXPECT_EQ(nullptr, backgroundHwnd);
-    EXPECT_EQ(nullptr, FindWindowA("install", nullptr));
+    EXPECT_EQ(nullptr, testing_support::WaitForWindow(GetCurrentProcessId(), nullptr, "install", 0));
     UnregisterClassA("install", GetModuleHandleA(nullptr));
     if (titleFont) DeleteObject(titleFont);
     titleFont = nullptr;
@@ -214,8 +214,9 @@ TEST(BackgroundPicture, BandsFollowTheIntegerEdges) {
         }
         // Under 64 rows some bands are empty (band 0 among them), so the top
         // row is a lighter blue; the bottom row always belongs to band 63.
-        if (height >= 64)
+        if (height >= 64) {
             EXPECT_EQ(ui_test::DescribeColour(RGB(0, 0, 127)), ui_test::DescribeColour(picture.At(0, 0)));
+        }
         EXPECT_EQ(ui_test::DescribeColour(RGB(126, 126, 253)), ui_test::DescribeColour(picture.At(0, height - 1)));
     }
     DestroyBackgroundWindow();

@@ -115,7 +115,9 @@ TEST_F(BusyAnimation, DrawsOneFramePerStarted100Milliseconds) {
             SetEvent(watch.stop);
         }
         EXPECT_EQ(StepsAfter(start, c.frames), BusyRotationStep());
-        if (c.frames == 0) EXPECT_EQ(0, watch.capturesWithRing) << "a wait without frames drew something";
+        if (c.frames == 0) {
+            EXPECT_EQ(0, watch.capturesWithRing) << "a wait without frames drew something";
+        }
     }
 }
 

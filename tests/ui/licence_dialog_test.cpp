@@ -22,50 +22,48 @@ constexpr int kWaitMs = 10000;
 
 enum class Action { kEnter, kEscape, kCloseBox, kDeclineButton, kAcceptButton };
 
-void PressKey(WORD key) {
-    INPUT input[2] = {};
-    input[0].type = input[1].type = INPUT_KEYBOARD;
-    input[0].ki.wVk = input[1].ki.wVk = key;
-    input[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(2, input, sizeof(INPUT));
+// Input goes to this test's own windows as posted messages, the way the
+// platform delivers it, and never through the shared desktop: other tests'
+// windows may be on the same display at the same time.
+void PressKey(HWND focus, WORD key) {
+    UINT scanCode = MapVirtualKeyA(key, 0 /* MAPVK_VK_TO_VSC */);
+    PostMessageA(focus, WM_KEYDOWN, key, 1 | scanCode << 16);
+    PostMessageA(focus, WM_KEYUP, key, 1 | scanCode << 16 | 0xC0000000u);
 }
 
-void ClickAt(POINT screen) {
-    int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-    INPUT input[3] = {};
-    for (INPUT& event : input) {
-        event.type = INPUT_MOUSE;
-        event.mi.dx = MulDiv(screen.x, 65535, width - 1);
-        event.mi.dy = MulDiv(screen.y, 65535, height - 1);
-        event.mi.dwFlags = MOUSEEVENTF_ABSOLUTE;
-    }
-    input[0].mi.dwFlags |= MOUSEEVENTF_MOVE;
-    input[1].mi.dwFlags |= MOUSEEVENTF_LEFTDOWN;
-    input[2].mi.dwFlags |= MOUSEEVENTF_LEFTUP;
-    SendInput(3, input, sizeof(INPUT));
-}
-
-POINT CentreOf(HWND window) {
-    RECT rect;
-    GetWindowRect(window, &rect);
-    return POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
-}
-
-// The close box is wherever the window's own hit test says HTCLOSE: searched
+// The dialog has a close box where its own hit test says HTCLOSE, searched
 // along the caption from the right edge.
-bool FindCloseBox(HWND window, POINT* found) {
+bool HasCloseBox(HWND window) {
     RECT rect;
     GetWindowRect(window, &rect);
     int captionMiddle = rect.top + GetSystemMetrics(SM_CYFIXEDFRAME) + GetSystemMetrics(SM_CYCAPTION) / 2;
     for (int x = rect.right - 1; x > rect.left; --x) {
         DWORD_PTR hit = 0;
         SendMessageTimeoutA(window, WM_NCHITTEST, 0, MAKELPARAM(x, captionMiddle), SMTO_ABORTIFHUNG, 2000, &hit);
-        if (hit == HTCLOSE) {
-            *found = POINT{x - 3, captionMiddle};
-            return true;
-        }
+        if (hit == HTCLOSE) return true;
     }
     return false;
+}
+
+HWND FocusOf(HWND dialog) {
+    GUITHREADINFO gui = {};
+    gui.cbSize = sizeof gui;
+    return GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &gui) ? gui.hwndFocus : nullptr;
+}
+
+// The control with the keyboard focus once the dialog is the active window.
+// Run alone, the dialog is active as soon as it shows; beside other tests'
+// windows on the same display it may not be, and activating it hands the
+// focus to the same control its creation chose.
+HWND WaitForFocus(HWND dialog) {
+    DWORD start = GetTickCount();
+    bool activated = false;
+    for (;;) {
+        HWND focus = FocusOf(dialog);
+        if (focus || GetTickCount() - start > static_cast<DWORD>(kWaitMs)) return focus;
+        if (!activated) activated = SetForegroundWindow(dialog) != FALSE;
+        Sleep(20);
+    }
 }
 
 std::string FullText(HWND window) {
@@ -96,9 +94,7 @@ void Drive(Action action, Observed* seen) {
     seen->visible = IsWindowVisible(dialog) != FALSE;
     seen->owner = GetWindow(dialog, GW_OWNER);
     seen->acceptButton = GetDlgItem(dialog, IDOK);
-    GUITHREADINFO gui = {};
-    gui.cbSize = sizeof gui;
-    if (GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &gui)) seen->focus = gui.hwndFocus;
+    seen->focus = WaitForFocus(dialog);
     seen->text = FullText(GetDlgItem(dialog, IDC_LICENCE_TEXT));
     ClientToScreen(dialog, &seen->clientOrigin);
     seen->placement = RECT{50, 25, 0, 0};
@@ -107,22 +103,21 @@ void Drive(Action action, Observed* seen) {
     switch (action) {
     case Action::kEnter:
         (void)testing_support::SaveScreenshot("licence_dialog.bmp");
-        PressKey(VK_RETURN);
+        PressKey(seen->focus, VK_RETURN);
         break;
     case Action::kEscape:
-        PressKey(VK_ESCAPE);
+        PressKey(seen->focus, VK_ESCAPE);
         break;
-    case Action::kCloseBox: {
-        POINT closeBox;
-        seen->closeBoxFound = FindCloseBox(dialog, &closeBox);
-        if (seen->closeBoxFound) ClickAt(closeBox);
+    case Action::kCloseBox:
+        // A click on the close box becomes this system command.
+        seen->closeBoxFound = HasCloseBox(dialog);
+        PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
         break;
-    }
     case Action::kDeclineButton:
-        ClickAt(CentreOf(GetDlgItem(dialog, IDCANCEL)));
+        PostMessageA(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
         break;
     case Action::kAcceptButton:
-        ClickAt(CentreOf(GetDlgItem(dialog, IDOK)));
+        PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
         break;
     }
     seen->gone = testing_support::WaitForWindowGone(dialog, kWaitMs);
