@@ -148,8 +148,12 @@ HWND CreateOwnerWindow() {
     char title[kTitleTextBytes];
     int written = std::snprintf(title, sizeof title, "Install %s", ProductConfig.productName);
     if (written < 0 || written >= static_cast<int>(sizeof title)) return nullptr;
-    return CreateWindowA("install", title, WS_POPUP | WS_VISIBLE, 0, 0, 640, 480, nullptr, nullptr,
-                         GetModuleHandleA(nullptr), nullptr);
+    // Small and in a corner: the busy animation's ring falls outside it, and
+    // other tests share the screen.
+    HWND window = CreateWindowA("install", title, WS_POPUP, 0, 688, 200, 80, nullptr, nullptr,
+                                GetModuleHandleA(nullptr), nullptr);
+    if (window) (void)ShowWindow(window, SW_SHOWNOACTIVATE);
+    return window;
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 
 #include "product/product_data.h"
 #include "services/service_removal.h"
+#include "setup/globals.h"
 #include "tests/services/support/service_control.h"
 
 namespace {
@@ -38,6 +39,12 @@ std::string WithName(const char* text) {
 // sent to a file, and returns what was written, read back in text mode as the
 // program wrote it.
 std::string CaptureRemoval(int stopPendingLimitMs, int& result) {
+    // The busy animation between the polls draws on the installer's window;
+    // a hidden one here keeps it off the screen that other tests share.
+    if (!backgroundHwnd)
+        backgroundHwnd =
+            CreateWindowA("STATIC", "Install", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
+    EXPECT_NE(nullptr, backgroundHwnd);
     char temp[MAX_PATH];
     DWORD length = GetTempPathA(sizeof temp, temp);
     EXPECT_TRUE(length > 0 && length < sizeof temp);

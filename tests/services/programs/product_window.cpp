@@ -60,9 +60,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     windowClass.lpszClassName = "VarnletTestProductWindow";
     if (!RegisterClassA(&windowClass)) return 65;
-    HWND window = CreateWindowA(windowClass.lpszClassName, title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 320,
-                                120, nullptr, nullptr, instance, nullptr);
+    // Small, in a corner and not activated: other tests share the screen.
+    HWND window = CreateWindowA(windowClass.lpszClassName, title, WS_OVERLAPPEDWINDOW, 824, 688, 200, 80, nullptr,
+                                nullptr, instance, nullptr);
     if (!window) return 66;
+    (void)ShowWindow(window, SW_SHOWNOACTIVATE);
 
     MSG message;
     BOOL got;
