@@ -199,6 +199,8 @@ TEST_F(Vrl32Test, OpensItsWindowWithThePicturesFromTheDataFolderAndClosesOnWmClo
     EXPECT_EQ(std::string("Data folder: ") + kDataFolder, StatusText(window));
 
     // Find the pictures where the layout puts them and look at known spots.
+    // Other tests share the display: keep their windows from covering ours.
+    ASSERT_TRUE(SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE));
     RECT client;
     ASSERT_TRUE(GetClientRect(window, &client));
     RECT statusRect;
