@@ -130,8 +130,15 @@ BlockedFile::~BlockedFile() {
 
 std::vector<unsigned char> ReadHostFile(const char* unixPath) {
     std::vector<unsigned char> bytes;
-    (void)ReadWholeFile(std::string("Z:") + unixPath, bytes);
+    (void)ReadWholeFile(WindowsPathOfHost(unixPath), bytes);
     return bytes;
+}
+
+std::string WindowsPathOfHost(const char* unixPath) {
+    std::string path = std::string("Z:") + unixPath;
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    return path;
 }
 
 int RecordCall(HWND window, const char* text, int percent) {

@@ -76,6 +76,8 @@ private:
 
 // Reads a file of the build host through Wine's Z: drive.
 std::vector<unsigned char> ReadHostFile(const char* unixPath);
+// The Windows path of a file of the build host ("Z:" and the Unix path).
+std::string WindowsPathOfHost(const char* unixPath);
 
 struct CallbackCall {
     HWND window;
