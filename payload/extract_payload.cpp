@@ -19,7 +19,16 @@
 #include "payload/written_files.h"
 #include "product/product_data.h"
 
-PayloadAllocateFunc payloadAllocate = std::malloc;
+namespace {
+
+void* AllocateFromHeap(size_t bytes) { return std::malloc(bytes); }
+
+}  // namespace
+
+// A function of this program, not the run-time library's malloc itself, so
+// that the pointer is set before any constructor runs and a test's
+// replacement made in a constructor sticks.
+PayloadAllocateFunc payloadAllocate = AllocateFromHeap;
 
 namespace {
 
