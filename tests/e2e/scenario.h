@@ -28,6 +28,9 @@ constexpr char kScratchRoot[] = "C:\\e2e";
 // The 2 MB drive of the test environment.
 constexpr char kSmallDrive[] = "T:\\";
 
+// Link targets, read by Wine's menu builder after the links are saved.
+std::vector<std::string> LinkTargets(const char* mainExecutable);
+
 // One payload file: its stored name, the file it was made from and its
 // stored time.
 struct PayloadFile {
@@ -73,11 +76,42 @@ private:
     std::string childLog_;
 };
 
+// A stand-in for a running copy of the product: product_window.exe with a
+// window titled `title` that logs the close and quit requests it gets and
+// closes on WM_CLOSE unless it ignores it. Ended when the object goes.
+class RunningCopy {
+public:
+    RunningCopy(const std::string& title, const std::string& logPath, bool ignoresClose);
+    ~RunningCopy();
+    RunningCopy(const RunningCopy&) = delete;
+    RunningCopy& operator=(const RunningCopy&) = delete;
+    // Starts it and waits for its window; the reason goes to `failure`.
+    bool Start(std::string* failure);
+    // What it logged ("WM_CLOSE 0 0\n" per close request).
+    std::string Log() const;
+    // Its exit status (1: closed on request, 2: quit), or -1 while it runs.
+    int ExitStatus() const;
+    // Waits for it to end; false on timeout.
+    bool WaitForExit(int timeoutMs) const;
+    const std::string& Title() const { return title_; }
+
+private:
+    std::string title_, logPath_;
+    bool ignoresClose_;
+    PROCESS_INFORMATION process_ = {};
+};
+
 // --- checks of what an installation left ------------------------------------
 // The folder holds exactly `files` (and `extraNames`), each with its bytes
 // and its stored time as access and modification time.
+// The folder holds exactly `files` (and `extraNames`), each with its bytes
+// and its stored time as modification and access time. The access times of
+// `readSince` are not checked: files that were read after the installer
+// wrote them (by the program it started, or by Wine's menu builder, which
+// reads a new link's target for its icon).
 void ExpectPayloadInstalled(const std::string& folder, const std::vector<PayloadFile>& files,
-                            const std::vector<std::string>& extraNames = {});
+                            const std::vector<std::string>& extraNames = {},
+                            const std::vector<std::string>& readSince = {});
 // The folder holds exactly `names` ([] when it must be empty); a missing
 // folder fails unless `mayBeMissing`.
 void ExpectFolderHolds(const std::string& folder, std::vector<std::string> names, bool mayBeMissing = false);

@@ -20,6 +20,7 @@ constexpr long long kFileTimeUnixEpoch = 116444736000000000LL;  // 1970-01-01 in
 constexpr long long kFileTimeUnitsPerSecond = 10000000LL;
 constexpr char kUninstallKeyFormat[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\%s";
 constexpr int kPollMs = 20;
+constexpr int kRemovalMs = 30000;
 
 long long UnixFromFileTime(const FILETIME& time) {
     ULARGE_INTEGER value;
@@ -224,6 +225,15 @@ bool RemoveTree(const std::string& path) {
     return RemoveDirectoryA(path.c_str()) != 0;
 }
 
+bool RemoveTreeWithin(const std::string& path, int timeoutMs) {
+    DWORD start = GetTickCount();
+    while (!RemoveTree(path)) {
+        if (static_cast<int>(GetTickCount() - start) >= timeoutMs) return false;
+        Sleep(kPollMs);
+    }
+    return true;
+}
+
 long long UnixTimeFromIso(const char* iso) {
     int year, month, day, hour, minute, second;
     char zone = 0;
@@ -361,6 +371,55 @@ void EndProcess(DWORD id) {
     CloseHandle(process);
 }
 
+bool ProcessCommandLine(DWORD id, std::string* commandLine) {
+    // Read from the process's own parameter block: its PEB (found through
+    // NtQueryInformationProcess, ProcessBasicInformation) points to its
+    // RTL_USER_PROCESS_PARAMETERS, which hold the command line as a counted
+    // wide string. Offsets are those of 32-bit processes, as both sides are.
+    constexpr SIZE_T kPebParametersOffset = 0x10;
+    constexpr SIZE_T kParametersCommandLineOffset = 0x40;
+    struct BasicInformation {
+        LONG exitStatus;
+        void* pebAddress;
+        ULONG_PTR affinityMask;
+        LONG basePriority;
+        ULONG_PTR processId;
+        ULONG_PTR parentProcessId;
+    };
+    struct CountedText {
+        USHORT length;
+        USHORT capacity;
+        wchar_t* text;
+    };
+    typedef LONG(WINAPI * QueryInformation)(HANDLE, int, void*, ULONG, ULONG*);
+    QueryInformation query = reinterpret_cast<QueryInformation>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess")));
+    if (!query) return false;
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, id);
+    if (!process) return false;
+    BasicInformation basic = {};
+    void* parameters = nullptr;
+    CountedText counted = {};
+    std::vector<wchar_t> wide;
+    bool ok = query(process, 0, &basic, sizeof basic, nullptr) >= 0 &&
+              ReadProcessMemory(process, static_cast<char*>(basic.pebAddress) + kPebParametersOffset, &parameters,
+                                sizeof parameters, nullptr) &&
+              ReadProcessMemory(process, static_cast<char*>(parameters) + kParametersCommandLineOffset, &counted,
+                                sizeof counted, nullptr);
+    if (ok) {
+        wide.resize(counted.length / sizeof(wchar_t) + 1);
+        ok = ReadProcessMemory(process, counted.text, wide.data(), counted.length, nullptr);
+    }
+    CloseHandle(process);
+    if (!ok) return false;
+    int wideLength = counted.length / static_cast<int>(sizeof(wchar_t));
+    int bytes = WideCharToMultiByte(CP_ACP, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
+    std::string narrow(static_cast<size_t>(bytes > 0 ? bytes : 0), '\0');
+    if (bytes > 0) WideCharToMultiByte(CP_ACP, 0, wide.data(), wideLength, &narrow[0], bytes, nullptr, nullptr);
+    *commandLine = narrow;
+    return true;
+}
+
 std::vector<ChildRun> ReadChildRuns(const std::string& logPath) {
     std::vector<ChildRun> runs;
     std::string bytes;
@@ -393,7 +452,8 @@ std::string RemoveProductTraces(const ProductNames& product, const std::vector<s
     std::string left;
     if (!RemoveUninstallEntry(product.productName)) left += "the uninstall key; ";
     std::string programs = ShellFolder(CSIDL_PROGRAMS);
-    if (!programs.empty() && !RemoveTree(JoinPath(programs, product.folderName))) left += "the Start-menu folder; ";
+    if (!programs.empty() && !RemoveTreeWithin(JoinPath(programs, product.folderName), kRemovalMs))
+        left += "the Start-menu folder; ";
     std::string startup = ShellFolder(CSIDL_STARTUP);
     const char* linkName = *product.startupLinkName ? product.startupLinkName : product.productName;
     if (!startup.empty() && !RemoveTree(JoinPath(startup, std::string(linkName) + ".lnk")))
@@ -402,7 +462,7 @@ std::string RemoveProductTraces(const ProductNames& product, const std::vector<s
     (void)WritePrivateProfileStringA(nullptr, nullptr, nullptr, product.iniFileName);
     if (!RemoveTree(JoinPath(WindowsDirectory(), product.iniFileName))) left += "the ini file; ";
     for (const std::string& folder : folders)
-        if (!RemoveTree(folder)) left += folder + "; ";
+        if (!RemoveTreeWithin(folder, kRemovalMs)) left += folder + "; ";
     return left;
 }
 

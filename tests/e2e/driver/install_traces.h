@@ -35,6 +35,10 @@ bool CreateFolders(const std::string& path);
 // Deletes a file or a folder with everything in it, read-only files too.
 // True when nothing is left at `path`.
 bool RemoveTree(const std::string& path);
+// RemoveTree, tried again while something still holds a file or folder
+// there (Wine's helper programs that an installer started keep their
+// working folder open until they end), for at most `timeoutMs`.
+bool RemoveTreeWithin(const std::string& path, int timeoutMs);
 // "2004-09-09T14:15:38Z" in seconds since 1970 UTC; -1 when malformed.
 long long UnixTimeFromIso(const char* iso);
 
@@ -88,6 +92,8 @@ struct ProcessSeen {
 std::vector<ProcessSeen> ProcessesNamed(const char* exeName);
 // Ends a process that a test left behind.
 void EndProcess(DWORD id);
+// The command line a running process was started with.
+bool ProcessCommandLine(DWORD id, std::string* commandLine);
 
 // --- programs the installer started (see children/child_log_format.h) ----
 struct ChildRun {
@@ -110,7 +116,7 @@ struct ProductNames {
 };
 // Removes the product's uninstall key, its Start-menu folder, its startup
 // link, its ini file and the given folders. Returns what could not be
-// removed ("" when everything went).
+// removed within a few seconds ("" when everything went).
 std::string RemoveProductTraces(const ProductNames& product, const std::vector<std::string>& folders);
 
 }  // namespace e2e

@@ -15,6 +15,9 @@ constexpr int kPollMs = 20;
 // How long a window of the installer may take to answer a message while it
 // waits for the user; it answers at once unless the installer is stuck.
 constexpr UINT kAnswerMs = 5000;
+// A window that does not answer this soon is busy (a timed wait, the
+// extraction) and is photographed as it is.
+constexpr UINT kPaintAnswerMs = 1000;
 constexpr int kLongestSlug = 40;
 constexpr int kExtraPaintRounds = 4;
 
@@ -26,10 +29,17 @@ std::string TitleOf(HWND window) {
     return std::string(title, length > 0 ? static_cast<size_t>(length) : 0);
 }
 
-bool SendQuietly(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR* result) {
+// Not SMTO_ABORTIFHUNG: right after one of the installer's timed waits its
+// thread counts as hung until its next message loop runs, and a message box
+// that has just appeared would read as empty.
+bool SendWithin(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR* result, UINT timeoutMs) {
     DWORD_PTR ignored = 0;
-    return SendMessageTimeoutA(window, message, wParam, lParam, SMTO_ABORTIFHUNG, kAnswerMs,
-                               result ? result : &ignored) != 0;
+    return SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, timeoutMs, result ? result : &ignored) !=
+           0;
+}
+
+bool SendAndWait(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR* result) {
+    return SendWithin(window, message, wParam, lParam, result, kAnswerMs);
 }
 
 std::string Slug(const std::string& text) {
@@ -179,6 +189,13 @@ UserDriver::~UserDriver() {
 
 bool UserDriver::Start(const std::string& program, const std::string& arguments, const std::string& workingFolder,
                        const std::vector<std::string>& environment) {
+    if (process_) {
+        // A user runs the installer again once the last run has ended.
+        if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) return Fail("the installer started before still runs");
+        CloseHandle(process_);
+        process_ = nullptr;
+        processId_ = 0;
+    }
     std::string commandLine = "\"" + program + "\"";
     if (!arguments.empty()) commandLine += " " + arguments;
     std::vector<char> commandBuffer(commandLine.begin(), commandLine.end());
@@ -281,7 +298,7 @@ bool UserDriver::WaitForMessageBox(const char* title, int timeoutMs, MessageBoxS
     seen->text = Field(box, kMessageBoxTextId);
     HWND icon = GetDlgItem(box, kMessageBoxIconId);
     DWORD_PTR iconHandle = 0;
-    seen->hasIcon = icon && IsWindowVisible(icon) && SendQuietly(icon, STM_GETICON, 0, 0, &iconHandle) &&
+    seen->hasIcon = icon && IsWindowVisible(icon) && SendAndWait(icon, STM_GETICON, 0, 0, &iconHandle) &&
                     iconHandle != 0;
     EnumChildWindows(box, CollectVisibleButton, reinterpret_cast<LPARAM>(&seen->buttons));
     std::sort(seen->buttons.begin(), seen->buttons.end());
@@ -313,7 +330,7 @@ std::string UserDriver::Field(HWND dialog, int id) {
     if (!control) return "";
     char text[4096];
     DWORD_PTR length = 0;
-    if (!SendQuietly(control, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), &length)) return "";
+    if (!SendAndWait(control, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), &length)) return "";
     return std::string(text, std::min<size_t>(length, sizeof text - 1));
 }
 
@@ -325,10 +342,10 @@ bool UserDriver::Type(HWND dialog, int id, const std::string& text) {
         return Fail(std::string("cannot type into ") + where + ": it is missing, hidden or disabled");
     // Select everything and delete it, then type character by character, as a
     // person replacing a proposal does.
-    bool typed = SendQuietly(edit, EM_SETSEL, 0, -1, nullptr) && SendQuietly(edit, WM_CLEAR, 0, 0, nullptr);
+    bool typed = SendAndWait(edit, EM_SETSEL, 0, -1, nullptr) && SendAndWait(edit, WM_CLEAR, 0, 0, nullptr);
     for (char c : text) {
         if (!typed) break;
-        typed = SendQuietly(edit, WM_CHAR, static_cast<unsigned char>(c), 1, nullptr);
+        typed = SendAndWait(edit, WM_CHAR, static_cast<unsigned char>(c), 1, nullptr);
     }
     if (!typed) return Fail(std::string("the installer did not take the typing into ") + where);
     std::string now = Field(dialog, id);
@@ -401,7 +418,7 @@ std::string UserDriver::Screenshot(const std::string& what) {
 void UserDriver::SettlePainting(HWND window) const {
     // Only a window that answers is waiting for the user; one that is busy
     // paints when it gets to it, and the screenshot shows what is there.
-    if (!SendQuietly(window, WM_NULL, 0, 0, nullptr)) return;
+    if (!SendWithin(window, WM_NULL, 0, 0, nullptr, kPaintAnswerMs)) return;
     (void)RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
     // The window's thread takes one paint message from its queue between two
     // messages that we send it, so one round trip per window of the tree
@@ -410,7 +427,7 @@ void UserDriver::SettlePainting(HWND window) const {
     int windows = 1;
     EnumChildWindows(window, CountWindow, reinterpret_cast<LPARAM>(&windows));
     for (int round = 0; round < windows + kExtraPaintRounds; ++round)
-        if (!SendQuietly(window, WM_NULL, 0, 0, nullptr)) return;
+        if (!SendWithin(window, WM_NULL, 0, 0, nullptr, kPaintAnswerMs)) return;
 }
 
 bool UserDriver::Fail(const std::string& reason) {

@@ -50,7 +50,8 @@ public:
 
     // Starts `program` with `arguments` (a command-line tail, may be empty),
     // in `workingFolder` ("" inherits ours), with the environment variables of
-    // `environment` ("NAME=VALUE") set on top of our own environment.
+    // `environment` ("NAME=VALUE") set on top of our own environment. The
+    // driver can start the next installer once the last one has ended.
     bool Start(const std::string& program, const std::string& arguments, const std::string& workingFolder,
                const std::vector<std::string>& environment);
 
