@@ -6,6 +6,8 @@
 // command-line arguments change nothing. Exit status 0 every time.
 #include <gtest/gtest.h>
 
+#include <shlobj.h>
+
 #include <string>
 #include <vector>
 
@@ -223,6 +225,10 @@ TEST_F(SequenceEndToEnd, ArgumentsChangeNothingAndYesStartsVarnlet) {
     ExpectBox("Installation Successful", kSuccessText, false, {IDYES, IDNO}, IDYES);
     ExpectExitStatusZero();
     EXPECT_FALSE(e2e::PathExists("C:\\varnlet-elsewhere"));
+    // The shell link object still works with the library search restricted.
+    std::string menu = e2e::JoinPath(e2e::ShellFolder(CSIDL_PROGRAMS), "Varnlet");
+    EXPECT_EQ(Folder() + "\\vrl32.exe", e2e::ReadLink(e2e::JoinPath(menu, "Varnlet.lnk")).target);
+    EXPECT_EQ(Folder() + "\\rtuninst.exe", e2e::ReadLink(e2e::JoinPath(menu, "Uninstall.lnk")).target);
 
     std::vector<e2e::ProcessSeen> started = e2e::ProcessesNamed("vrl32.exe");
     ASSERT_EQ(1u, started.size()) << "Varnlet should run once";
