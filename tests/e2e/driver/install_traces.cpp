@@ -20,6 +20,8 @@ constexpr long long kFileTimeUnixEpoch = 116444736000000000LL;  // 1970-01-01 in
 constexpr long long kFileTimeUnitsPerSecond = 10000000LL;
 constexpr char kUninstallKeyFormat[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\%s";
 constexpr int kPollMs = 20;
+// ShowCommand of the ShellLinkHeader of a .lnk file (little-endian, 32 bits).
+constexpr size_t kLinkShowCommandOffset = 0x3C;
 constexpr int kRemovalMs = 30000;
 
 long long UnixFromFileTime(const FILETIME& time) {
@@ -308,10 +310,14 @@ LinkSeen ReadLink(const std::string& linkPath) {
                 link.iconPath = text;
                 link.iconIndex = number;
             }
-            if (SUCCEEDED(shellLink->GetShowCmd(&number))) link.showCommand = number;
         }
     }
     if (SUCCEEDED(initialised)) CoUninitialize();
+    std::string bytes;
+    if (ReadWholeFile(linkPath, &bytes) && bytes.size() >= kLinkShowCommandOffset + 4) {
+        const unsigned char* field = reinterpret_cast<const unsigned char*>(bytes.data()) + kLinkShowCommandOffset;
+        link.showCommand = field[0] | field[1] << 8 | field[2] << 16 | field[3] << 24;
+    }
     return link;
 }
 

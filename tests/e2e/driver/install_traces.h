@@ -72,6 +72,9 @@ struct LinkSeen {
     std::string description;
     std::string iconPath;
     int iconIndex = -1;
+    // The show command as stored in the link file's header. Wine's link
+    // object reads every stored value back as SW_SHOWNORMAL, so it is taken
+    // from the file itself.
     int showCommand = 0;
 };
 LinkSeen ReadLink(const std::string& linkPath);
