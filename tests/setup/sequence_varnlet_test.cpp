@@ -139,22 +139,6 @@ TEST_F(VarnletSequence, ASuccessfulRunAnsweredNoRecordsTheFolderAndStartsNothing
     EXPECT_FALSE(ProcessRunning("vrl32.exe"));
 }
 
-TEST_F(VarnletSequence, AnsweringYesStartsTheMainExecutableInQuotesWithoutArguments) {
-    ASSERT_TRUE(CreateDirectoryA(dir_.c_str(), nullptr));
-    ASSERT_TRUE(CopyFileA(payload_test::WindowsPathOfHost(RECORDER_EXE).c_str(), (dir_ + "\\vrl32.exe").c_str(),
-                          FALSE));
-    fakes::CurrentScript().folders = {dir_};
-    RunOutcome outcome = RunSequence({{"Installation Successful", IDYES}});
-    EXPECT_EQ(0, outcome.status);
-    EXPECT_EQ(SuccessfulCalls(), fakes::Calls()) << outcome.description;
-    ExpectSuccessQuestion(outcome);
-    ASSERT_TRUE(WaitForChildLog(log_, 1, 20000)) << "the main executable did not start";
-    std::vector<ChildStart> starts = ReadChildLog(log_);
-    ASSERT_EQ(1u, starts.size());
-    EXPECT_EQ(dir_ + "\\vrl32.exe", starts[0].program);
-    EXPECT_EQ(Quote(dir_ + "\\vrl32.exe"), starts[0].commandLine);
-}
-
 TEST_F(VarnletSequence, AFolderTooLongForTheProductsPathsIsRefusedAndChosenAgain) {
     // With "\rtuninst.exe" this folder needs 1025 bytes.
     std::string tooLong = "C:\\" + std::string(1009, 'v');
