@@ -24,6 +24,48 @@ namespace {
 constexpr char kProductName[] = "Varnlet";
 constexpr char kMainExecutable[] = "vrl32.exe";
 constexpr int kProductWindowMs = 30000;
+// The letters of the busy animation's ring, drawn in the middle half of the
+// screen, and how long after the notice closes they may take to appear.
+constexpr COLORREF kBusyRingColour = RGB(255, 216, 216);
+constexpr int kBusyRingMs = 5000;
+
+// True once a pixel of the ring's colour shows in the middle half of the
+// screen, so the screenshot catches the animation rather than the moment
+// before it.
+bool WaitForBusyRing() {
+    int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    int left = width / 4, top = height / 4, boxWidth = width / 2, boxHeight = height / 2;
+    BITMAPINFO format = {};
+    format.bmiHeader.biSize = sizeof format.bmiHeader;
+    format.bmiHeader.biWidth = boxWidth;
+    format.bmiHeader.biHeight = -boxHeight;
+    format.bmiHeader.biPlanes = 1;
+    format.bmiHeader.biBitCount = 32;
+    format.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP picture = CreateDIBSection(screen, &format, DIB_RGB_COLORS, &bits, nullptr, 0);
+    bool seen = false;
+    if (memory && picture) {
+        HGDIOBJ previous = SelectObject(memory, picture);
+        const DWORD wanted = GetBValue(kBusyRingColour) | GetGValue(kBusyRingColour) << 8 |
+                             GetRValue(kBusyRingColour) << 16;
+        DWORD start = GetTickCount();
+        while (!seen && static_cast<int>(GetTickCount() - start) < kBusyRingMs) {
+            BitBlt(memory, 0, 0, boxWidth, boxHeight, screen, left, top, SRCCOPY);
+            GdiFlush();
+            const DWORD* pixel = static_cast<const DWORD*>(bits);
+            for (int i = 0; i < boxWidth * boxHeight && !seen; ++i) seen = (pixel[i] & 0xFFFFFF) == wanted;
+            if (!seen) Sleep(50);
+        }
+        SelectObject(memory, previous);
+    }
+    if (picture) DeleteObject(picture);
+    if (memory) DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return seen;
+}
 
 int Failed(const e2e::UserDriver& user) {
     std::printf("\nThe demo stopped: %s\n", user.Failure().c_str());
@@ -69,13 +111,16 @@ int main(int argc, char** argv) {
     // A folder that exists already and is not named after the product is
     // confirmed; then the running copies are closed.
     int which = -1;
-    if (!user.WaitForAnyWindow({e2e::kExistingFolderTitle, e2e::kClosingTitle}, e2e::kNextWindowMs, &which))
-        return Failed(user);
     e2e::MessageBoxSeen box;
-    if (which == 0 && !e2e::AnswerMessageBox(user, e2e::kExistingFolderTitle, IDYES, e2e::kNextWindowMs, &box))
+    if (!user.WaitForAnyMessageBox({e2e::kExistingFolderTitle, e2e::kClosingTitle}, e2e::kNextWindowMs, &which,
+                                   &box))
         return Failed(user);
-    if (!e2e::AnswerMessageBox(user, e2e::kClosingTitle, IDOK, e2e::kNextWindowMs, &box)) return Failed(user);
+    if (which == 0 && !(user.Answer(box, IDYES) &&
+                        user.WaitForMessageBox(e2e::kClosingTitle, e2e::kNextWindowMs, &box)))
+        return Failed(user);
+    if (!user.Answer(box, IDOK)) return Failed(user);
     user.Step("waiting while running copies of Varnlet close (about 10 seconds)", false);
+    if (WaitForBusyRing()) user.Step("the busy animation turns while they close", true);
 
     if (!e2e::AnswerMessageBox(user, e2e::kSuccessTitle, IDYES, e2e::kAfterWaitMs, &box)) return Failed(user);
     DWORD exitStatus = 0;

@@ -104,6 +104,7 @@ std::vector<char> EnvironmentBlock(const std::vector<std::string>& overrides) {
 struct ProcessWindowSearch {
     DWORD processId;
     const std::vector<std::string>* titles;
+    const char* className;  // null: any
     HWND found;
     int which;
 };
@@ -113,6 +114,7 @@ BOOL CALLBACK MatchProcessWindow(HWND window, LPARAM parameter) {
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
     if (owner != search->processId || !IsWindowVisible(window)) return TRUE;
+    if (search->className && testing_support::ClassName(window) != search->className) return TRUE;
     std::string title = TitleOf(window);
     for (size_t i = 0; i < search->titles->size(); ++i) {
         if (title == (*search->titles)[i]) {
@@ -219,8 +221,9 @@ bool UserDriver::Start(const std::string& program, const std::string& arguments,
     return true;
 }
 
-HWND UserDriver::FindWindowOfProcess(const std::vector<std::string>& titles, int* which) const {
-    ProcessWindowSearch search{processId_, &titles, nullptr, -1};
+HWND UserDriver::FindWindowOfProcess(const std::vector<std::string>& titles, const char* className,
+                                     int* which) const {
+    ProcessWindowSearch search{processId_, &titles, className, nullptr, -1};
     EnumWindows(MatchProcessWindow, reinterpret_cast<LPARAM>(&search));
     if (which) *which = search.which;
     return search.found;
@@ -232,38 +235,44 @@ bool UserDriver::ProcessEnded(DWORD* exitStatus) const {
     return true;
 }
 
-HWND UserDriver::WaitForAnyWindow(const std::vector<std::string>& titles, int timeoutMs, int* which) {
+HWND UserDriver::PollForWindow(const std::vector<std::string>& titles, const char* className, const char* kind,
+                               int timeoutMs, int* which) {
     std::string wanted;
     for (const std::string& title : titles) wanted += (wanted.empty() ? "" : " or ") + Quoted(title);
+    wanted = std::string(kind) + " " + wanted;
     if (!process_) {
-        Fail("no installer was started, so no window " + wanted + " can come");
+        Fail("no installer was started, so no " + wanted + " can come");
         return nullptr;
     }
     DWORD start = GetTickCount();
     for (;;) {
-        int index = -1;
-        HWND window = FindWindowOfProcess(titles, &index);
-        if (window) {
-            if (which) *which = index;
-            SettlePainting(window);
-            Step("window " + Quoted(titles[index]) + " is on screen", true);
-            return window;
-        }
+        HWND window = FindWindowOfProcess(titles, className, which);
+        if (window) return window;
         DWORD exitStatus = 0;
         if (ProcessEnded(&exitStatus)) {
             char reason[200];
-            std::snprintf(reason, sizeof reason, "the installer ended (exit status %lu) before window ", exitStatus);
+            std::snprintf(reason, sizeof reason, "the installer ended (exit status %lu) before ", exitStatus);
             Fail(reason + wanted + " came");
             return nullptr;
         }
         if (static_cast<int>(GetTickCount() - start) >= timeoutMs) {
             char reason[100];
             std::snprintf(reason, sizeof reason, " did not come within %d ms", timeoutMs);
-            Fail("window " + wanted + reason);
+            Fail(wanted + reason);
             return nullptr;
         }
         Sleep(kPollMs);
     }
+}
+
+HWND UserDriver::WaitForAnyWindow(const std::vector<std::string>& titles, int timeoutMs, int* which) {
+    int index = -1;
+    HWND window = PollForWindow(titles, nullptr, "window", timeoutMs, &index);
+    if (!window) return nullptr;
+    if (which) *which = index;
+    SettlePainting(window);
+    Step("window " + Quoted(titles[index]) + " is on screen", true);
+    return window;
 }
 
 HWND UserDriver::WaitForWindow(const char* title, int timeoutMs) {
@@ -271,30 +280,18 @@ HWND UserDriver::WaitForWindow(const char* title, int timeoutMs) {
 }
 
 bool UserDriver::WaitForMessageBox(const char* title, int timeoutMs, MessageBoxSeen* seen) {
+    return WaitForAnyMessageBox({title}, timeoutMs, nullptr, seen);
+}
+
+bool UserDriver::WaitForAnyMessageBox(const std::vector<std::string>& titles, int timeoutMs, int* which,
+                                      MessageBoxSeen* seen) {
     *seen = MessageBoxSeen();
-    std::vector<std::string> titles{title};
-    DWORD start = GetTickCount();
-    HWND box = nullptr;
-    while (!box) {
-        HWND window = FindWindowOfProcess(titles, nullptr);
-        if (window && testing_support::ClassName(window) == "#32770") box = window;
-        if (box) break;
-        DWORD exitStatus = 0;
-        if (ProcessEnded(&exitStatus)) {
-            char reason[200];
-            std::snprintf(reason, sizeof reason, "the installer ended (exit status %lu) before message box ",
-                          exitStatus);
-            return Fail(reason + Quoted(title) + " came");
-        }
-        if (static_cast<int>(GetTickCount() - start) >= timeoutMs) {
-            char reason[100];
-            std::snprintf(reason, sizeof reason, " did not come within %d ms", timeoutMs);
-            return Fail("message box " + Quoted(title) + reason);
-        }
-        Sleep(kPollMs);
-    }
+    int index = -1;
+    HWND box = PollForWindow(titles, "#32770", "message box", timeoutMs, &index);
+    if (!box) return false;
+    if (which) *which = index;
     seen->window = box;
-    seen->title = title;
+    seen->title = titles[index];
     seen->text = Field(box, kMessageBoxTextId);
     HWND icon = GetDlgItem(box, kMessageBoxIconId);
     DWORD_PTR iconHandle = 0;

@@ -63,6 +63,9 @@ public:
     // A message box ("#32770") of the started process titled `title`, read
     // completely into `seen`.
     bool WaitForMessageBox(const char* title, int timeoutMs, MessageBoxSeen* seen);
+    // Whichever message box of `titles` comes first; its index goes to `which`.
+    bool WaitForAnyMessageBox(const std::vector<std::string>& titles, int timeoutMs, int* which,
+                              MessageBoxSeen* seen);
     // Waits until `window` is gone (destroyed or hidden).
     bool WaitForWindowGone(HWND window, const char* what, int timeoutMs);
 
@@ -91,7 +94,11 @@ public:
 
 private:
     bool Fail(const std::string& reason);
-    HWND FindWindowOfProcess(const std::vector<std::string>& titles, int* which) const;
+    HWND FindWindowOfProcess(const std::vector<std::string>& titles, const char* className, int* which) const;
+    // Waits for a visible top-level window of the started process with one
+    // of `titles` (and class `className` unless null); fails naming `kind`.
+    HWND PollForWindow(const std::vector<std::string>& titles, const char* className, const char* kind,
+                       int timeoutMs, int* which);
     // Lets `window` finish painting before a screenshot shows it.
     void SettlePainting(HWND window) const;
     std::string Screenshot(const std::string& what);
