@@ -77,6 +77,15 @@ TEST_F(VarnletSequence, AnUnregisteredWindowClassEndsTheRunSilently) {
     EXPECT_EQ(0, outcome.status);
     EXPECT_EQ(std::vector<std::string>{"CreateBackgroundWindow"}, fakes::Calls()) << outcome.description;
     EXPECT_TRUE(outcome.boxes.empty()) << outcome.description;
+
+    // Even this short run has taken the current folder out of the library
+    // search before anything else (dll_search_test shows the library is
+    // found there otherwise).
+    ASSERT_TRUE(CopyFileA(payload_test::WindowsPathOfHost(DLL_PROBE).c_str(),
+                          scratch_.File("varnlet-planted.dll").c_str(), FALSE));
+    HMODULE planted = LoadLibraryA("varnlet-planted.dll");
+    EXPECT_EQ(nullptr, planted) << "a library in the current folder was loaded";
+    if (planted) FreeLibrary(planted);
 }
 
 TEST_F(VarnletSequence, GivingUpTheFolderChoiceSaysTheApplicationIsNotInstalled) {
