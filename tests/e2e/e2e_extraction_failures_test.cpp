@@ -17,15 +17,8 @@ class ExtractionFailures : public Scenario {
 protected:
     // From the licence to the older-version warning, into parent\Varnlet.
     void WalkToTheExtraction(const std::string& installer, const std::string& parent) {
-        ASSERT_TRUE(StartInstaller(installer)) << user().Failure();
-        ASSERT_TRUE(AnswerLicence(user(), true, nullptr)) << user().Failure();
-        std::string proposedParent, proposedApplication;
-        HWND dialog = WaitForFolderDialog(user(), &proposedParent, &proposedApplication);
-        ASSERT_TRUE(dialog) << user().Failure();
-        ASSERT_TRUE(ChooseFolder(user(), dialog, parent, kProduct)) << user().Failure();
-        ASSERT_TRUE(ExpectBox(kOlderVersionTitle, FormatText(kOlderVersionFormat, kProduct, kProduct), true, {IDOK},
-                              IDOK))
-            << user().Failure();
+        ASSERT_TRUE(StartAndChooseFolder(installer, parent, kProduct)) << user().Failure();
+        ASSERT_TRUE(ExpectOlderVersionWarning()) << user().Failure();
     }
 
     // The failure message over the progress dialog, which shows `item` and

@@ -21,9 +21,7 @@ protected:
     // The older-version warning (these installers show it instead of closing
     // running copies), then No to starting the product.
     void FinishWithoutStarting() {
-        ASSERT_TRUE(ExpectBox(kOlderVersionTitle, FormatText(kOlderVersionFormat, kProduct, kProduct), true, {IDOK},
-                              IDOK))
-            << user().Failure();
+        ASSERT_TRUE(ExpectOlderVersionWarning()) << user().Failure();
         ASSERT_TRUE(ExpectBox(kSuccessTitle, FormatText(kSuccessFormat, kProduct, kProduct), false, {IDYES, IDNO},
                               IDNO, kAfterWaitMs))
             << user().Failure();

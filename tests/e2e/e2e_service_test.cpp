@@ -28,12 +28,9 @@ protected:
     std::string Program(const char* name) const { return JoinPath(DataFolder(), name); }
 
     // Licence, folder, closing notice and the old-service notice.
-    void WalkToTheServiceNotices() {
-        ASSERT_TRUE(AnswerLicence(user(), true, nullptr)) << user().Failure();
-        std::string parent, application;
-        HWND dialog = WaitForFolderDialog(user(), &parent, &application);
-        ASSERT_TRUE(dialog) << user().Failure();
-        ASSERT_TRUE(ChooseFolder(user(), dialog, kScratchRoot, kProduct)) << user().Failure();
+    void WalkToTheServiceNotices(const std::vector<std::string>& environment = {}) {
+        ASSERT_TRUE(StartAndChooseFolder(BuiltProgram(E2E_SERVICE_SETUP), kScratchRoot, kProduct, environment))
+            << user().Failure();
         ASSERT_TRUE(ExpectBox(kClosingTitle, FormatText(kClosingFormat, kProduct), true, {IDOK}, IDOK))
             << user().Failure();
         ASSERT_TRUE(ExpectBox(kOldServiceTitle, kOldServiceText, true, {IDOK}, IDOK, kAfterWaitMs)) << user().Failure();
@@ -65,7 +62,6 @@ TEST_F(Service, OldServiceRemovedNewOneInstalledAndTheProductStarted) {
                              true);
     ASSERT_TRUE(win9xService.Start(&failure)) << failure;
 
-    ASSERT_TRUE(StartInstaller(BuiltProgram(E2E_SERVICE_SETUP))) << user().Failure();
     ASSERT_NO_FATAL_FAILURE(WalkToTheServiceNotices());
     ASSERT_TRUE(ExpectBox(kSuccessTitle, FormatText(kSuccessFormat, kProduct, kProduct), false, {IDYES, IDNO}, IDYES,
                           kAfterWaitMs))
@@ -89,10 +85,7 @@ TEST_F(Service, OldServiceRemovedNewOneInstalledAndTheProductStarted) {
 
 TEST_F(Service, AFailingServiceInstallerIsReportedAndTheInstallationStands) {
     // No old service this time: its removal finds none and goes on.
-    ASSERT_TRUE(StartInstaller(BuiltProgram(E2E_SERVICE_SETUP), "",
-                               {std::string(kChildFailVariable) + "=-install-service"}))
-        << user().Failure();
-    ASSERT_NO_FATAL_FAILURE(WalkToTheServiceNotices());
+    ASSERT_NO_FATAL_FAILURE(WalkToTheServiceNotices({std::string(kChildFailVariable) + "=-install-service"}));
     ASSERT_TRUE(ExpectBox(kServiceFailedTitle, kServiceFailedText, true, {IDOK}, IDOK, kAfterWaitMs))
         << user().Failure();
     ASSERT_TRUE(ExpectBox(kSuccessTitle, FormatText(kSuccessFormat, kProduct, kProduct), false, {IDYES, IDNO}, IDNO))

@@ -28,15 +28,8 @@ protected:
     std::string StartupLink() const { return JoinPath(ShellFolder(CSIDL_STARTUP), std::string(kProduct) + ".lnk"); }
 
     void WalkToTheStartupQuestion(int answer) {
-        ASSERT_TRUE(StartInstaller(BuiltProgram(E2E_STARTUP_SETUP))) << user().Failure();
-        ASSERT_TRUE(AnswerLicence(user(), true, nullptr)) << user().Failure();
-        std::string parent, application;
-        HWND dialog = WaitForFolderDialog(user(), &parent, &application);
-        ASSERT_TRUE(dialog) << user().Failure();
-        ASSERT_TRUE(ChooseFolder(user(), dialog, kScratchRoot, kProduct)) << user().Failure();
-        ASSERT_TRUE(ExpectBox(kOlderVersionTitle, FormatText(kOlderVersionFormat, kProduct, kProduct), true, {IDOK},
-                              IDOK))
-            << user().Failure();
+        ASSERT_TRUE(StartAndChooseFolder(BuiltProgram(E2E_STARTUP_SETUP), kScratchRoot, kProduct)) << user().Failure();
+        ASSERT_TRUE(ExpectOlderVersionWarning()) << user().Failure();
         ASSERT_TRUE(ExpectBox(kStartupTitle, kStartupQuestion, false, {IDYES, IDNO}, answer, kAfterWaitMs))
             << user().Failure();
     }

@@ -103,6 +103,18 @@ bool Scenario::StartInstaller(const std::string& installer, const std::string& a
     return user_->Start(installer, arguments, "C:\\", variables);
 }
 
+bool Scenario::StartAndChooseFolder(const std::string& installer, const std::string& parent,
+                                    const std::string& application, const std::vector<std::string>& environment) {
+    if (!StartInstaller(installer, "", environment) || !AnswerLicence(*user_, true, nullptr)) return false;
+    std::string proposedParent, proposedApplication;
+    HWND dialog = WaitForFolderDialog(*user_, &proposedParent, &proposedApplication);
+    return dialog && ChooseFolder(*user_, dialog, parent, application);
+}
+
+bool Scenario::ExpectOlderVersionWarning() {
+    return ExpectBox(kOlderVersionTitle, FormatText(kOlderVersionFormat, kProduct, kProduct), true, {IDOK}, IDOK);
+}
+
 std::string Scenario::BackgroundTitle() { return FormatText(kBackgroundTitleFormat, kProduct); }
 
 bool Scenario::ExpectBox(const char* title, const std::string& text, bool warningIcon, const std::vector<int>& buttons,

@@ -56,6 +56,13 @@ protected:
     // the child log passed on to whatever it starts.
     bool StartInstaller(const std::string& installer, const std::string& arguments = "",
                         const std::vector<std::string>& environment = {});
+    // Starts `installer`, accepts the licence and chooses
+    // `parent`\`application` in the folder dialog.
+    bool StartAndChooseFolder(const std::string& installer, const std::string& parent, const std::string& application,
+                              const std::vector<std::string>& environment = {});
+    // The older-version warning of the installers that show it instead of
+    // closing running copies, answered with OK.
+    bool ExpectOlderVersionWarning();
     // Checks the box `title` (its text, icon and buttons) and clicks `answer`.
     // False only when the box did not come or could not be answered; wrong
     // contents are reported as test failures and the walk goes on.

@@ -16,9 +16,6 @@ HWND WaitForFolderDialog(UserDriver& user, std::string* parent, std::string* app
     if (!dialog) return nullptr;
     *parent = user.Field(dialog, kParentFolderId);
     *application = user.Field(dialog, kApplicationFolderId);
-    user.Step("the folder dialog proposes parent " + Quoted(*parent) + " and application folder " +
-                  Quoted(*application),
-              false);
     return dialog;
 }
 

@@ -20,6 +20,7 @@ constexpr UINT kAnswerMs = 5000;
 constexpr UINT kPaintAnswerMs = 1000;
 constexpr int kLongestSlug = 40;
 constexpr int kExtraPaintRounds = 4;
+constexpr size_t kLongestFieldShown = 60;
 
 std::string TitleOf(HWND window) {
     // Reads the caption without sending the window a message, so a window
@@ -130,6 +131,20 @@ BOOL CALLBACK CollectVisibleButton(HWND child, LPARAM parameter) {
     std::vector<int>* buttons = reinterpret_cast<std::vector<int>*>(parameter);
     if (IsWindowVisible(child) && testing_support::ClassName(child) == "Button")
         buttons->push_back(GetDlgCtrlID(child));
+    return TRUE;
+}
+
+struct FieldListing {
+    std::vector<HWND> fields;
+};
+
+// Edit fields and static texts that carry an id: what a dialog tells the
+// user beyond its fixed sentences.
+BOOL CALLBACK CollectField(HWND child, LPARAM parameter) {
+    int id = GetDlgCtrlID(child);
+    std::string className = testing_support::ClassName(child);
+    if (id != 0 && id != 0xFFFF && id != -1 && (className == "Edit" || className == "Static"))
+        reinterpret_cast<FieldListing*>(parameter)->fields.push_back(child);
     return TRUE;
 }
 
@@ -271,7 +286,7 @@ HWND UserDriver::WaitForAnyWindow(const std::vector<std::string>& titles, int ti
     if (!window) return nullptr;
     if (which) *which = index;
     SettlePainting(window);
-    Step("window " + Quoted(titles[index]) + " is on screen", true);
+    Step("window " + Quoted(titles[index]) + " is on screen" + FieldSummary(window), true);
     return window;
 }
 
@@ -320,6 +335,22 @@ bool UserDriver::WaitForWindowGone(HWND window, const char* what, int timeoutMs)
         Sleep(kPollMs);
     }
     return true;
+}
+
+std::string UserDriver::FieldSummary(HWND dialog) {
+    if (testing_support::ClassName(dialog) != "#32770") return "";
+    FieldListing listing;
+    EnumChildWindows(dialog, CollectField, reinterpret_cast<LPARAM>(&listing));
+    std::string summary;
+    for (HWND field : listing.fields) {
+        int id = GetDlgCtrlID(field);
+        std::string text = Field(dialog, id);
+        if (text.size() > kLongestFieldShown) text = text.substr(0, kLongestFieldShown) + "...";
+        char label[16];
+        std::snprintf(label, sizeof label, " %d=", id);
+        summary += label + Quoted(text);
+    }
+    return summary.empty() ? summary : ", fields" + summary;
 }
 
 std::string UserDriver::Field(HWND dialog, int id) {

@@ -99,6 +99,8 @@ private:
     // of `titles` (and class `className` unless null); fails naming `kind`.
     HWND PollForWindow(const std::vector<std::string>& titles, const char* className, const char* kind,
                        int timeoutMs, int* which);
+    // ", fields 24001=\"...\" ..." for the fields of a dialog, for the step log.
+    std::string FieldSummary(HWND dialog);
     // Lets `window` finish painting before a screenshot shows it.
     void SettlePainting(HWND window) const;
     std::string Screenshot(const std::string& what);
