@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "datafolder/data_folder.h"
 #include "datafolder/proposal.h"
 #include "resources/resource_ids.h"
 #include "setup/globals.h"
@@ -272,6 +273,18 @@ TEST_F(DataFolderChoice, OverLongRecordedFolders) {
         EXPECT_EQ("Varnlet", ApplicationField(dialog));
         CancelAndExpectShutdown(run, dialog);
     }
+}
+
+// A module without the folder dialog: the dialog cannot be created at all.
+int RunChoiceWithoutTheDialog(void*) { return chooseDataFolder(GetModuleHandleA("kernel32.dll"), nullptr, 1); }
+
+TEST_F(DataFolderChoice, DialogThatCannotBeShownEndsTheChoice) {
+    UiThread run(RunChoiceWithoutTheDialog, nullptr);
+    EXPECT_EQ(kShuttingDownText, AnswerMessageBox("Shutting Down", IDOK));
+    int result = -1;
+    ASSERT_TRUE(run.Finish(&result));
+    EXPECT_EQ(0, result);
+    EXPECT_EQ("", ReadIniFile());
 }
 
 // The route without the shell's folder query: shfolder.dll is taken out of
