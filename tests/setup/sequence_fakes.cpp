@@ -24,6 +24,7 @@ Script script;
 std::vector<std::string> calls;
 HWND background = nullptr;
 HWND progress = nullptr;
+std::string extractionFolder;
 
 void Record(const std::string& call) { calls.push_back(call); }
 
@@ -54,6 +55,7 @@ HWND MakeWindow(const char* title) {
 void Reset() {
     script = Script();
     calls.clear();
+    extractionFolder.clear();
     if (background && IsWindow(background)) DestroyWindow(background);
     if (progress && IsWindow(progress)) DestroyWindow(progress);
     background = progress = nullptr;
@@ -74,6 +76,8 @@ bool WasCalled(const std::string& prefix) {
         if (call.compare(0, prefix.size(), prefix) == 0) return true;
     return false;
 }
+
+const std::string& ExtractionFolder() { return extractionFolder; }
 
 HWND BackgroundWindow() { return background; }
 HWND ProgressWindow() { return progress; }
@@ -115,10 +119,7 @@ int chooseDataFolder(HINSTANCE, HWND owner, int alwaysAsk) {
            ") -> " + std::to_string(result));
     if (result == 0) return 0;
     std::snprintf(dataFolder, sizeof dataFolder, "%s", folder.c_str());
-    if (folder.size() < MAX_PATH) {
-        (void)CreateDirectoryA(dataFolder, nullptr);
-        (void)_chdir(dataFolder);
-    }
+    if (folder.size() < MAX_PATH) (void)CreateDirectoryA(dataFolder, nullptr);
     return 1;
 }
 
@@ -140,6 +141,8 @@ HWND CreateProgressDialog(HINSTANCE, HWND owner) {
 int ProgressCallback(HWND, const char*, int) { return 1; }
 
 int ExtractPayload(HWND window, ProgressCallbackFunc callback) {
+    char current[MAX_PATH];
+    fakes::extractionFolder = _getcwd(current, sizeof current) ? current : "<unknown>";
     Record("ExtractPayload(" + fakes::WindowName(window) + ", " +
            (callback == ProgressCallback ? "ProgressCallback" : callback ? "other" : "null") + ") -> " +
            std::to_string(fakes::script.extractResult));

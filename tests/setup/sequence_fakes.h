@@ -16,7 +16,8 @@ struct Script {
     bool classRegistered = true;
     INT_PTR licenceResult = 1;
     // One entry per data-folder choice: the folder chosen, or "" when the user
-    // gives up. The fake makes the folder and enters it, as the real choice does.
+    // gives up. The fake makes the folder but leaves entering it to the
+    // sequence.
     std::deque<std::string> folders;
     int serviceRemovalResult = 0;
     int extractResult = 4;
@@ -29,6 +30,9 @@ Script& CurrentScript();
 const std::vector<std::string>& Calls();
 std::string DescribeCalls();
 bool WasCalled(const std::string& prefix);
+
+// The current folder when the extraction ran ("" before it ran).
+const std::string& ExtractionFolder();
 
 // The windows the fakes made: the background window and the progress dialog.
 HWND BackgroundWindow();

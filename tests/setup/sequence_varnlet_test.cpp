@@ -140,6 +140,7 @@ TEST_F(VarnletSequence, ASuccessfulRunAnsweredNoRecordsTheFolderAndStartsNothing
     RunOutcome outcome = RunSequence({{"Installation Successful", IDNO}});
     EXPECT_EQ(0, outcome.status);
     EXPECT_EQ(SuccessfulCalls(), fakes::Calls()) << outcome.description;
+    EXPECT_EQ(dir_, fakes::ExtractionFolder()) << "extraction runs in the data folder";
     ExpectSuccessQuestion(outcome);
     EXPECT_FALSE(IsWindow(fakes::ProgressWindow()));
     EXPECT_FALSE(IsWindow(fakes::BackgroundWindow()));
