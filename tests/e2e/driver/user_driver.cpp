@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstring>
 
+#include "tests/e2e/driver/install_traces.h"
 #include "tests/support/screenshot.h"
 #include "tests/support/window_driver.h"
 
@@ -56,16 +57,6 @@ std::string Slug(const std::string& text) {
     }
     while (!slug.empty() && slug.back() == '-') slug.pop_back();
     return slug.empty() ? std::string("step") : slug;
-}
-
-bool CreateFolderPath(const std::string& path) {
-    for (size_t i = 3; i <= path.size(); ++i) {
-        if (i == path.size() || path[i] == '\\') {
-            std::string prefix = path.substr(0, i);
-            if (!CreateDirectoryA(prefix.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return false;
-        }
-    }
-    return true;
 }
 
 // Our environment with `overrides` ("NAME=VALUE") set on top, as the block
@@ -192,7 +183,7 @@ const char* ButtonName(int id) {
 
 UserDriver::UserDriver(const std::string& screenshotFolder, FILE* echo)
     : screenshotFolder_(screenshotFolder), echo_(echo) {
-    if (!screenshotFolder_.empty() && !CreateFolderPath(screenshotFolder_)) screenshotFolder_.clear();
+    if (!screenshotFolder_.empty() && !CreateFolders(screenshotFolder_)) screenshotFolder_.clear();
 }
 
 UserDriver::~UserDriver() {
@@ -224,10 +215,8 @@ bool UserDriver::Start(const std::string& program, const std::string& arguments,
     PROCESS_INFORMATION started = {};
     if (!CreateProcessA(program.c_str(), commandBuffer.data(), nullptr, nullptr, FALSE, 0, environmentBlock.data(),
                         workingFolder.empty() ? nullptr : workingFolder.c_str(), &startup, &started)) {
-        char reason[1400];
-        std::snprintf(reason, sizeof reason, "could not start %s (error %lu)", Quoted(commandLine).c_str(),
-                      GetLastError());
-        return Fail(reason);
+        DWORD error = GetLastError();
+        return Fail("could not start " + Quoted(commandLine) + " (error " + std::to_string(error) + ")");
     }
     CloseHandle(started.hThread);
     process_ = started.hProcess;
