@@ -55,7 +55,9 @@ TEST_F(Startup, YesAddsTheStartupLinkAndStartsTheProductWithItsArguments) {
     ASSERT_EQ(2u, runs.size());
 
     EXPECT_EQ(MainProgram(), runs[0].program);
-    EXPECT_EQ(Quoted("\"" + MainProgram() + "\" " + kArguments + "\n"), Quoted(runs[0].commandLine))
+    // No line feed after the arguments: the run-time library would hand it to
+    // the program as part of its last argument.
+    EXPECT_EQ(Quoted("\"" + MainProgram() + "\" " + kArguments), Quoted(runs[0].commandLine))
         << "the immediate start";
     EXPECT_EQ(DataFolder(), runs[0].folder);
     EXPECT_EQ(MainProgram(), runs[1].program);

@@ -239,7 +239,9 @@ void ExpectUninstallEntry(const std::string& dataFolder) {
     EXPECT_EQ(static_cast<DWORD>(REG_SZ), entry.displayName.type);
     EXPECT_EQ(kProduct, entry.displayName.text);
     EXPECT_EQ(sizeof kProduct, entry.displayName.size) << "DisplayName with its terminator";
-    std::string uninstaller = JoinPath(dataFolder, "rtuninst.exe");
+    // Quoted, so that a data folder with blanks cannot make Windows run a
+    // shorter path (C:\Program.exe) when the entry is used.
+    std::string uninstaller = "\"" + JoinPath(dataFolder, "rtuninst.exe") + "\"";
     EXPECT_TRUE(entry.uninstallString.present);
     EXPECT_EQ(static_cast<DWORD>(REG_SZ), entry.uninstallString.type);
     EXPECT_EQ(uninstaller, entry.uninstallString.text);

@@ -49,10 +49,14 @@ bool WaitForWindowGone(HWND window, int timeoutMs) {
 
 std::string WindowText(HWND window) {
     char text[4096];
-    // WM_GETTEXT reaches windows of other processes too.
-    LRESULT length = SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
-                                         SMTO_ABORTIFHUNG, 2000, nullptr);
-    return length ? std::string(text) : std::string();
+    // WM_GETTEXT reaches windows of other processes too. Not SMTO_ABORTIFHUNG:
+    // a thread that has just come back from a long blocking wait (the busy
+    // animation) still counts as hung for a moment and would read as "".
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 5000,
+                             &length))
+        return std::string();
+    return std::string(text, length < sizeof text ? length : 0);
 }
 
 std::string ClassName(HWND window) {
