@@ -37,17 +37,25 @@ start_display() {
     echo ":$(tr -d '\n' <"$dir/display.fd")" >"$dir/display"
 }
 
-create_prefix() {
-    [ -f "$WINEPREFIX/.varnlet-ready" ] && return 0
-    rm -rf "$WINEPREFIX"
-    echo "wine-env: creating the Wine prefix $WINEPREFIX (once per build tree)"
-    wineboot -i >"$dir/wineboot.log" 2>&1
-    wineserver -w
+configure_prefix() {
+    [ -f "$WINEPREFIX/.varnlet-config-2" ] && return 0
     # Without a window manager Wine must draw captions and frames itself.
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
     # No crash dialogs waiting for a click that never comes.
     wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+    # Wine's menu builder would read every link target saved (moving its access
+    # time) and write desktop entries into the host user's home.
+    wine reg add 'HKCU\Software\Wine\DllOverrides' /v winemenubuilder.exe /t REG_SZ /d '' /f >/dev/null 2>&1
+    wineserver -w
+    touch "$WINEPREFIX/.varnlet-config-2"
+}
+
+create_prefix() {
+    [ -f "$WINEPREFIX/.varnlet-ready" ] && return 0
+    rm -rf "$WINEPREFIX"
+    echo "wine-env: creating the Wine prefix $WINEPREFIX (once per build tree)"
+    wineboot -i >"$dir/wineboot.log" 2>&1
     wineserver -w
     touch "$WINEPREFIX/.varnlet-ready"
 }
@@ -71,6 +79,7 @@ start)
     DISPLAY=$(cat "$dir/display")
     export DISPLAY
     create_prefix || exit 1
+    configure_prefix
     mount_small_drive
     # A persistent wineserver keeps every test's start-up short.
     wineserver -p >/dev/null 2>&1 </dev/null
