@@ -1,4 +1,5 @@
 #include "datafolder/folder_dialog.h"
+#include "setup/bounded_format.h"
 
 #include <shlobj.h>
 #include <direct.h>
@@ -33,19 +34,15 @@ const char kBrowseTitle[] = "Select a Folder";
 
 void warnTooLong(HWND dialog) {
     char text[kPathBufferBytes];
-    int written = std::snprintf(text, sizeof text, kTooLongFormat, static_cast<unsigned>(kMaxFolderPathLength));
-    bool formatted = written >= 0 && static_cast<size_t>(written) < sizeof text;
+    bool formatted = FormatBounded(text, sizeof text, kTooLongFormat, static_cast<unsigned>(kMaxFolderPathLength));
     showFolderWarning(dialog, formatted ? text : kTooLongTitle, kTooLongTitle);
 }
 
 void warnFile(HWND dialog) {
     char text[kPathBufferBytes];
-    int written = std::snprintf(text, sizeof text, kFileFormat, ProductConfig.folderName);
     // A folder name too long for the example still gets the message, without it.
-    if (written < 0 || static_cast<size_t>(written) >= sizeof text) {
-        written = std::snprintf(text, sizeof text, kFileFormat, "");
-        if (written < 0 || static_cast<size_t>(written) >= sizeof text) text[0] = '\0';
-    }
+    if (!FormatBounded(text, sizeof text, kFileFormat, ProductConfig.folderName))
+        (void)FormatBounded(text, sizeof text, kFileFormat, "");
     showFolderWarning(dialog, text, kFileTitle);
 }
 

@@ -1,4 +1,5 @@
 #include "datafolder/proposal.h"
+#include "setup/bounded_format.h"
 
 #include <shlobj.h>
 
@@ -39,8 +40,7 @@ bool queryProgramFiles(HWND owner, char* folder, size_t folderSize) {
     UINT length = GetSystemDirectoryA(systemFolder, sizeof systemFolder);
     if (length == 0 || length >= sizeof systemFolder) return false;
     char libraryPath[MAX_PATH];
-    int written = std::snprintf(libraryPath, sizeof libraryPath, "%s\\shfolder.dll", systemFolder);
-    if (written < 0 || static_cast<size_t>(written) >= sizeof libraryPath) return false;
+    if (!FormatBounded(libraryPath, sizeof libraryPath, "%s\\shfolder.dll", systemFolder)) return false;
 
     LoadedLibrary library(LoadLibraryExA(libraryPath, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
     if (!library.get()) return false;
@@ -56,8 +56,7 @@ bool queryProgramFiles(HWND owner, char* folder, size_t folderSize) {
 // not fit, the Program Files guess stays as the proposal.
 void proposeWithoutShell() {
     char guess[kPathBufferBytes];
-    int written = std::snprintf(guess, sizeof guess, "C:\\Program Files\\%s", ProductConfig.folderName);
-    bool guessFits = written >= 0 && static_cast<size_t>(written) < sizeof guess;
+    bool guessFits = FormatBounded(guess, sizeof guess, "C:\\Program Files\\%s", ProductConfig.folderName);
     if (guessFits) {
         (void)copyText(dataFolder, sizeof dataFolder, guess);
         if (enterFolder(dataFolder, 0) == 0) return;

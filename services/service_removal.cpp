@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
 
 #include "product/product_data.h"
 #include "services/service_handle.h"
@@ -19,9 +20,17 @@ void Report(const char* text) {
     (void)std::fflush(stdout);
 }
 
+// `format` holds one "%s", which stands for the service name. Written in
+// pieces, so a name of any length comes out whole and no formatter is needed.
 void ReportWithName(const char* format, const char* serviceName) {
-    (void)std::printf(format, serviceName);
-    (void)std::fflush(stdout);
+    const char* placeholder = std::strstr(format, "%s");
+    if (!placeholder) {
+        Report(format);
+        return;
+    }
+    (void)std::fwrite(format, 1, static_cast<size_t>(placeholder - format), stdout);
+    (void)std::fputs(serviceName, stdout);
+    Report(placeholder + 2);
 }
 
 // Sends the stop request and, if the service accepts it, waits while it

@@ -1,4 +1,5 @@
 #include "services/window_match.h"
+#include "setup/bounded_format.h"
 
 #include <cstdio>
 #include <cstring>
@@ -8,13 +9,7 @@ namespace {
 // Formats into `buffer` and reports whether the whole text fitted; a text
 // that did not fit leaves the buffer empty rather than cut.
 bool FormatWhole(char* buffer, size_t size, const char* format, const char* value) {
-    if (size == 0) return false;
-    int length = std::snprintf(buffer, size, format, value);
-    if (length < 0 || static_cast<size_t>(length) >= size) {
-        buffer[0] = '\0';
-        return false;
-    }
-    return true;
+    return FormatBounded(buffer, size, format, value);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The desktop-covering title window: owner of every dialog and message box of
 // the run and the surface the busy animation draws on.
 #include "ui/background_window.h"
+#include "setup/bounded_format.h"
 
 #include <cstdio>
 #include <cstring>
@@ -63,8 +64,7 @@ LRESULT OnPaint(HWND window) {
 }  // namespace
 
 bool FormatTitleText(char* buffer, size_t size, const char* productName) {
-    int length = std::snprintf(buffer, size, kTitleFormat, productName);
-    return length >= 0 && static_cast<size_t>(length) < size;
+    return FormatBounded(buffer, size, kTitleFormat, productName);
 }
 
 void PaintBackground(HDC dc, int width, int height) {

@@ -1,6 +1,7 @@
 // The modeless "Setup Progress" dialog and the callback through which the
 // extraction reports the file it writes and the share done.
 #include "ui/progress_dialog.h"
+#include "setup/bounded_format.h"
 
 #include <cstdio>
 
@@ -34,8 +35,7 @@ INT_PTR CALLBACK ProgressDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
 
 int ProgressCallback(HWND dialog, const char* text, int percent) {
     char percentLine[kPercentLineBytes];
-    int length = std::snprintf(percentLine, sizeof percentLine, "Percent Complete: %d%%", percent);
-    if (length > 0 && length < static_cast<int>(sizeof percentLine))
+    if (FormatBounded(percentLine, sizeof percentLine, "Percent Complete: %d%%", percent))
         (void)SetDlgItemTextA(dialog, IDC_PROGRESS_PERCENT, percentLine);
     BOOL shown = SetDlgItemTextA(dialog, IDC_PROGRESS_ITEM, text ? text : "");
     // No message loop runs during the extraction, so paint what changed now;
