@@ -23,44 +23,28 @@ if [ ! -d "$payload" ]; then
     bash "$shared/bench/make_payload.sh" "$payload" "$mb" >/dev/null
 fi
 
-# A product description of every payload file, in name order, with
-# rtuninst.exe standing in as main executable (the generator insists on both).
+# rtuninst.exe is part of the payload for both tools alike (a tiny stand-in).
 describe() { # DIR OUTPUT
-    python3 - "$1" "$2" <<'PY'
-import json, os, sys
-folder, output = sys.argv[1], sys.argv[2]
-files = []
-for dirpath, _, names in sorted(os.walk(folder)):
-    for name in sorted(names):
-        path = os.path.join(dirpath, name)
-        files.append({"name": os.path.relpath(path, folder).replace("/", "\\"), "source": path,
-                      "time": "2020-01-01T00:00:00Z"})
-files.append({"name": "rtuninst.exe", "source": files[0]["source"],
-              "time": "2020-01-01T00:00:00Z"})
-config = {"folderName": "Bench", "productName": "Bench", "iniFileName": "bench.ini", "addToStartup": 0,
-          "startupQuestion": "", "mainExecutable": "rtuninst.exe", "startupArguments": "",
-          "warnOlderVersion": 0, "installCompanion": 0, "serviceExecutable": "", "requiredMegabytes": 1,
-          "serviceName": "", "startupLinkName": ""}
-json.dump({"config": config, "licence": os.path.join(os.path.dirname(output), "licence.txt"), "files": files},
-          open(output, "w"), indent=1)
-PY
+    [ -f "$1/rtuninst.exe" ] || printf 'MZ' >"$1/rtuninst.exe"
+    python3 "$root/bench/describe_payload.py" "$1" "$2" "$out/licence.txt"
 }
 printf 'Benchmark licence\r\r\n' >"$out/licence.txt"
 describe "$payload" "$out/bench.json"
 mkdir -p "$out/tiny"
-printf 'x' >"$out/tiny/tiny.txt"
 describe "$out/tiny" "$out/tiny.json"
 
 # generate + compile + link, the steps add_installer runs
 cat >"$out/ours.sh" <<EOS
 set -e
 gen=\$1; exe=\$2; desc=\$3
+# The flags the project's build uses for the installer (cmake/WindowsFlags.cmake).
+flags="-std=c++17 -Os -fno-exceptions -ffunction-sections -fdata-sections -fno-asynchronous-unwind-tables -D__USE_MINGW_ANSI_STDIO=0 -I$root"
 mkdir -p "\$gen"
 "$genproduct" --description "\$desc" --out-dir "\$gen"
-$cxx -std=c++17 -Os -fno-exceptions -I"$root" -c "\$gen/product_data.cpp" -o "\$gen/product_data.o"
+$cxx \$flags -c "\$gen/product_data.cpp" -o "\$gen/product_data.o"
 $cxx -c "\$gen/product_blob.S" -o "\$gen/product_blob.o"
 i686-w64-mingw32-windres -I"$root/resources" "$root/resources/installer.rc" -O coff -o "\$gen/res.o"
-$cxx -std=c++17 -Os -fno-exceptions -I"$root" -c "$root/setup/main.cpp" -o "\$gen/main.o"
+$cxx \$flags -c "$root/setup/main.cpp" -o "\$gen/main.o"
 $cxx -mwindows -static -s -Wl,--gc-sections -o "\$exe" "\$gen/main.o" "\$gen/res.o" "\$gen/product_data.o" \
     "\$gen/product_blob.o" "$core" "$zlib" -lshell32 -lole32 -luuid -ladvapi32 -luser32 -lgdi32 -lkernel32
 EOS

@@ -21,25 +21,8 @@ genproduct=$build/host/genproduct/genproduct
 cxx=i686-w64-mingw32-g++-win32
 zlib=/usr/i686-w64-mingw32/lib/libz.a
 
-# Table of every payload file, in name order; the generator insists on an
-# uninstaller and a main executable among the names.
 describe() { # DIR OUTPUT
-    python3 - "$1" "$2" <<'PY'
-import json, os, sys
-folder, output = sys.argv[1], sys.argv[2]
-files = []
-for dirpath, _, names in sorted(os.walk(folder)):
-    for name in sorted(names):
-        path = os.path.join(dirpath, name)
-        files.append({"name": os.path.relpath(path, folder).replace("/", "\\"), "source": path,
-                      "time": "2020-01-01T00:00:00Z"})
-config = {"folderName": "Bench", "productName": "Bench", "iniFileName": "bench.ini", "addToStartup": 0,
-          "startupQuestion": "", "mainExecutable": "rtuninst.exe", "startupArguments": "",
-          "warnOlderVersion": 0, "installCompanion": 0, "serviceExecutable": "", "requiredMegabytes": 1,
-          "serviceName": "", "startupLinkName": ""}
-json.dump({"config": config, "licence": os.path.join(os.path.dirname(output), "licence.txt"), "files": files},
-          open(output, "w"), indent=1)
-PY
+    python3 "$root/bench/describe_payload.py" "$1" "$2" "$out/licence.txt"
 }
 printf 'Benchmark licence\r\r\n' >"$out/licence.txt"
 
