@@ -15,10 +15,7 @@ env_dir="$build/run-env"
 mkdir -p "$env_dir"
 source "$root/tests/harness/wine-vars.sh" "$env_dir"
 if [ -n "${DISPLAY:-}" ]; then
-    if [ ! -f "$WINEPREFIX/.varnlet-ready" ]; then
-        wineboot -i >/dev/null 2>&1
-        touch "$WINEPREFIX/.varnlet-ready"
-    fi
+    "$root/tests/harness/wine-env.sh" prepare "$env_dir"
     wine "$installer"
     exit 0
 fi

@@ -4,7 +4,7 @@
 #   - the 32-bit Wine prefix DIR/prefix, created once and reused
 #   - a 2 MB tmpfs mounted at DIR/smalldrive and mapped as drive T:, for real
 #     disk-full and low-space cases (needs root; skipped with a note otherwise)
-# usage: wine-env.sh start|stop DIR
+# usage: wine-env.sh start|prepare|stop DIR
 set -u
 action=$1
 dir=$2
@@ -35,6 +35,16 @@ start_display() {
     fi
     [ -s "$dir/display.fd" ] || { echo "wine-env: Xvfb did not start:"; cat "$dir/xvfb.log"; return 1; }
     echo ":$(tr -d '\n' <"$dir/display.fd")" >"$dir/display"
+}
+
+# Wine's own fonts (Debian's fonts-wine) are not copied into a new prefix;
+# without them dialogs come out in a substitute for MS Sans Serif and the
+# caption buttons, drawn with Marlett, as letters.
+install_fonts() {
+    local fonts="$WINEPREFIX/drive_c/windows/Fonts"
+    [ -d /usr/share/wine/fonts ] && [ -d "$fonts" ] || return 0
+    [ -f "$fonts/marlett.ttf" ] && return 0
+    cp -n /usr/share/wine/fonts/* "$fonts/"
 }
 
 configure_prefix() {
@@ -79,11 +89,17 @@ start)
     DISPLAY=$(cat "$dir/display")
     export DISPLAY
     create_prefix || exit 1
+    install_fonts
     configure_prefix
     mount_small_drive
     # A persistent wineserver keeps every test's start-up short.
     wineserver -p >/dev/null 2>&1 </dev/null
     echo "wine-env: display $DISPLAY, prefix $WINEPREFIX"
+    ;;
+prepare)
+    # The prefix alone, for running the installer on a real display.
+    create_prefix || exit 1
+    install_fonts
     ;;
 stop)
     wineserver -k 2>/dev/null
@@ -94,7 +110,7 @@ stop)
     if mountpoint -q "$dir/smalldrive" 2>/dev/null; then umount "$dir/smalldrive"; fi
     ;;
 *)
-    echo "usage: wine-env.sh start|stop DIR" >&2
+    echo "usage: wine-env.sh start|prepare|stop DIR" >&2
     exit 2
     ;;
 esac
