@@ -7,16 +7,8 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 mb=${1:-64}
 runs=${2:-3}
-build=${BUILD_DIR:-$root/build}
 out=$root/build-bench/build
-shared=${SHARED_DIR:-$root/../shared}
-mkdir -p "$out"
-
-"$root/scripts/build.sh" --target varnlet_setup_core host_tools >/dev/null
-core=$build/libvarnlet_setup_core.a
-genproduct=$build/host/genproduct/genproduct
-cxx=i686-w64-mingw32-g++-win32
-zlib=/usr/i686-w64-mingw32/lib/libz.a
+source "$root/bench/common.sh"
 
 payload=$out/payload$mb
 if [ ! -d "$payload" ]; then
@@ -24,13 +16,10 @@ if [ ! -d "$payload" ]; then
 fi
 
 # rtuninst.exe is part of the payload for both tools alike (a tiny stand-in).
-describe() { # DIR OUTPUT
-    [ -f "$1/rtuninst.exe" ] || printf 'MZ' >"$1/rtuninst.exe"
-    python3 "$root/bench/describe_payload.py" "$1" "$2" "$out/licence.txt"
-}
-printf 'Benchmark licence\r\r\n' >"$out/licence.txt"
-describe "$payload" "$out/bench.json"
+[ -f "$payload/rtuninst.exe" ] || printf 'MZ' >"$payload/rtuninst.exe"
 mkdir -p "$out/tiny"
+[ -f "$out/tiny/rtuninst.exe" ] || printf 'MZ' >"$out/tiny/rtuninst.exe"
+describe "$payload" "$out/bench.json"
 describe "$out/tiny" "$out/tiny.json"
 
 # generate + compile + link, the steps add_installer runs

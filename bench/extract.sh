@@ -10,21 +10,8 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 mb=${1:-64}
 runs=${2:-7}
-build=${BUILD_DIR:-$root/build}
 out=$root/build-bench/extract
-shared=${SHARED_DIR:-$root/../shared}
-mkdir -p "$out"
-
-"$root/scripts/build.sh" --target varnlet_setup_core host_tools >/dev/null
-core=$build/libvarnlet_setup_core.a
-genproduct=$build/host/genproduct/genproduct
-cxx=i686-w64-mingw32-g++-win32
-zlib=/usr/i686-w64-mingw32/lib/libz.a
-
-describe() { # DIR OUTPUT
-    python3 "$root/bench/describe_payload.py" "$1" "$2" "$out/licence.txt"
-}
-printf 'Benchmark licence\r\r\n' >"$out/licence.txt"
+source "$root/bench/common.sh"
 
 build_bench() { # PAYLOAD_DIR NAME
     local payload=$1 name=$2 gen=$out/gen-$2

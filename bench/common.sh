@@ -1,0 +1,17 @@
+# Sourced by the benchmarks after they set `root`, `out` and their defaults:
+# builds what they link against and names the tools and libraries.
+build=${BUILD_DIR:-$root/build}
+shared=${SHARED_DIR:-$root/../shared}
+mkdir -p "$out"
+
+"$root/scripts/build.sh" --target varnlet_setup_core host_tools >/dev/null
+core=$build/libvarnlet_setup_core.a
+genproduct=$build/host/genproduct/genproduct
+cxx=i686-w64-mingw32-g++-win32
+zlib=/usr/i686-w64-mingw32/lib/libz.a
+printf 'Benchmark licence\r\r\n' >"$out/licence.txt"
+
+# A product description of every file below DIR (which holds rtuninst.exe).
+describe() { # DIR OUTPUT
+    python3 "$root/bench/describe_payload.py" "$1" "$2" "$out/licence.txt"
+}
