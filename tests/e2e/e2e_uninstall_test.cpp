@@ -1,0 +1,329 @@
+// Removing Varnlet after a real installation, as a user does it:
+//
+// VarnletSetup.exe installs Varnlet into a folder with a blank in its path
+// (the user answers No, so nothing is started). The user keeps a file of
+// their own in that folder and one next to it. Then the uninstaller is run
+// with exactly the command line that the list of installed programs holds,
+// its question is answered Yes and its closing message OK. Afterwards the
+// installed files, the Start-menu links, the uninstall key and the ini entry
+// are gone, Wine's program list no longer shows Varnlet, and the user's files
+// (and so the data folder) are still there.
+#include <shlobj.h>
+
+#include <algorithm>
+#include <cctype>
+
+#include "tests/e2e/scenario.h"
+#include "tests/support/window_driver.h"
+#include "varnlet/rtuninst/exit_status.h"
+
+namespace e2e {
+namespace {
+
+constexpr char kParent[] = "C:\\e2e\\Program Files";
+constexpr char kDataFolder[] = "C:\\e2e\\Program Files\\Varnlet";
+constexpr char kUninstallTitle[] = "Uninstall Varnlet";
+constexpr char kOwnFile[] = "my notes.txt";
+constexpr char kOwnText[] = "the user's own notes";
+constexpr char kOutsideText[] = "next to Varnlet, not part of it";
+constexpr char kPendingKey[] = "System\\CurrentControlSet\\Control\\Session Manager";
+constexpr char kPendingValue[] = "PendingFileRenameOperations";
+constexpr int kListMs = 30000;
+
+std::string Lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+bool EndsWith(const std::string& text, const std::string& tail) {
+    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// Visible buttons of a message box, ascending ids.
+std::vector<int> ButtonsOf(HWND box) {
+    std::vector<int> buttons;
+    for (int id : {IDOK, IDCANCEL, IDABORT, IDRETRY, IDIGNORE, IDYES, IDNO}) {
+        HWND button = GetDlgItem(box, id);
+        if (button && IsWindowVisible(button)) buttons.push_back(id);
+    }
+    return buttons;
+}
+
+// Wine's own list of installed programs ("uninstaller.exe --list"). Output
+// goes to a file rather than a pipe: helper programs Wine starts could
+// inherit a pipe's write end and keep the reader waiting.
+bool ListInstalledPrograms(const std::string& outputPath, std::string* listing) {
+    listing->clear();
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE output = CreateFileA(outputPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (output == INVALID_HANDLE_VALUE) {
+        *listing = "cannot create " + outputPath;
+        return false;
+    }
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = output;
+    startup.hStdError = output;
+    char command[] = "uninstaller.exe --list";
+    PROCESS_INFORMATION process = {};
+    BOOL started = CreateProcessA(nullptr, command, nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
+                                  &startup, &process);
+    DWORD error = GetLastError();
+    CloseHandle(output);
+    if (!started) {
+        *listing = "uninstaller.exe could not be started, error " + std::to_string(error);
+        return false;
+    }
+    bool ended = WaitForSingleObject(process.hProcess, kListMs) == WAIT_OBJECT_0;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    if (!ended) {
+        *listing = "uninstaller.exe --list did not end";
+        return false;
+    }
+    return ReadWholeFile(outputPath, listing);
+}
+
+// The strings of a REG_MULTI_SZ value as stored, without the list's final
+// terminator.
+std::vector<std::string> SplitMultiString(const std::string& data) {
+    std::vector<std::string> items;
+    std::string item;
+    for (char c : data) {
+        if (c == '\0') {
+            items.push_back(item);
+            item.clear();
+        } else {
+            item += c;
+        }
+    }
+    if (!item.empty()) items.push_back(item);
+    // Pairs of (source, target); a trailing empty string is the terminator.
+    if (items.size() % 2 == 1 && items.back().empty()) items.pop_back();
+    return items;
+}
+
+// The uninstaller's temporary copy deletes the installed uninstaller and has
+// itself deleted at the next restart. The test deletes that copy now and
+// takes it off the restart list, so the prefix does not collect them.
+// Returns what could not be cleaned ("" when all went).
+std::string RemoveScheduledCopy(const std::string& copyName) {
+    std::string left;
+    for (const ProcessSeen& running : ProcessesNamed(copyName.c_str())) {
+        HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, running.id);
+        if (!process) continue;
+        if (WaitForSingleObject(process, kNextWindowMs) != WAIT_OBJECT_0) left += copyName + " still runs; ";
+        CloseHandle(process);
+    }
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kPendingKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+        return left;
+    DWORD type = 0, size = 0;
+    std::string data;
+    if (RegQueryValueExA(key, kPendingValue, nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
+        type == REG_MULTI_SZ && size > 0) {
+        data.resize(size);
+        if (RegQueryValueExA(key, kPendingValue, nullptr, &type, reinterpret_cast<BYTE*>(&data[0]), &size) !=
+            ERROR_SUCCESS)
+            data.clear();
+        data.resize(std::min<size_t>(size, data.size()));
+    }
+    std::vector<std::string> items = SplitMultiString(data);
+    std::string kept;
+    bool changed = false;
+    for (size_t i = 0; i + 1 < items.size(); i += 2) {
+        const std::string& source = items[i];
+        if (items[i + 1].empty() && EndsWith(Lower(source), "\\" + Lower(copyName))) {
+            size_t drive = source.find(':');
+            std::string path = drive == std::string::npos || drive == 0 ? source : source.substr(drive - 1);
+            if (!RemoveTreeWithin(path, kNextWindowMs)) left += path + "; ";
+            changed = true;
+        } else {
+            kept.append(source).push_back('\0');
+            kept.append(items[i + 1]).push_back('\0');
+        }
+    }
+    if (changed) {
+        LONG result = ERROR_SUCCESS;
+        if (kept.empty()) {
+            result = RegDeleteValueA(key, kPendingValue);
+        } else {
+            kept.push_back('\0');
+            result = RegSetValueExA(key, kPendingValue, 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(kept.data()),
+                                    static_cast<DWORD>(kept.size()));
+        }
+        if (result != ERROR_SUCCESS) left += "the restart list; ";
+    }
+    RegCloseKey(key);
+    return left;
+}
+
+class Uninstall : public Scenario {
+protected:
+    void TearDown() override {
+        if (uninstaller_.hProcess) {
+            if (WaitForSingleObject(uninstaller_.hProcess, 0) == WAIT_TIMEOUT) {
+                (void)TerminateProcess(uninstaller_.hProcess, 99);
+                (void)WaitForSingleObject(uninstaller_.hProcess, kNextWindowMs);
+            }
+            CloseHandle(uninstaller_.hProcess);
+            CloseHandle(uninstaller_.hThread);
+            std::string left = RemoveScheduledCopy(CopyName());
+            EXPECT_EQ("", left) << "the uninstaller's temporary copy could not be removed";
+        }
+        Scenario::TearDown();
+    }
+
+    // Installs Varnlet into kDataFolder and answers No at the end.
+    void InstallWithoutStarting() {
+        ASSERT_TRUE(CreateFolders(kParent));
+        ASSERT_TRUE(StartInstaller(BuiltProgram(VARNLET_SETUP_EXE))) << user().Failure();
+        ASSERT_TRUE(AnswerLicence(user(), true, nullptr)) << user().Failure();
+        std::string parent, application;
+        HWND dialog = WaitForFolderDialog(user(), &parent, &application);
+        ASSERT_TRUE(dialog) << user().Failure();
+        ASSERT_TRUE(ChooseFolder(user(), dialog, kParent, kProduct)) << user().Failure();
+        ASSERT_TRUE(ExpectBox(kClosingTitle, FormatText(kClosingFormat, kProduct), true, {IDOK}, IDOK))
+            << user().Failure();
+        ASSERT_TRUE(ExpectBox(kSuccessTitle, FormatText(kSuccessFormat, kProduct, kProduct), false, {IDYES, IDNO},
+                              IDNO, kAfterWaitMs))
+            << user().Failure();
+        ASSERT_TRUE(ExpectEndsWithStatusZero()) << user().Failure();
+        ExpectNotRunning("vrl32.exe");
+        ExpectPayloadInstalled(kDataFolder, VarnletPayload(), {}, LinkTargets("vrl32.exe"));
+        ExpectStartMenuLinks(kDataFolder, "vrl32.exe");
+        ExpectUninstallEntry(kDataFolder);
+        ExpectIniDataFolder(kDataFolder);
+    }
+
+    // Starts the command line as the list of installed programs runs it.
+    bool RunCommandLine(const std::string& commandLine) {
+        std::vector<char> buffer(commandLine.begin(), commandLine.end());
+        buffer.push_back('\0');
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, "C:\\", &startup,
+                            &uninstaller_)) {
+            ADD_FAILURE() << "could not start " << Quoted(commandLine) << ", error " << GetLastError();
+            uninstaller_ = PROCESS_INFORMATION{};
+            return false;
+        }
+        user().Step("started " + commandLine, false);
+        return true;
+    }
+
+    // The uninstaller's next box titled `title`, its text, icon and buttons
+    // checked, answered with `answer`.
+    bool AnswerBox(const char* title, const std::string& text, bool hasIcon, const std::vector<int>& buttons,
+                   int answer) {
+        HWND box = testing_support::WaitForWindow(uninstaller_.dwProcessId, title, "#32770", kNextWindowMs);
+        if (!box) {
+            ADD_FAILURE() << "no message box " << Quoted(title) << " came\n"
+                          << testing_support::DescribeWindows(0);
+            return false;
+        }
+        std::string seen = testing_support::MessageBoxText(box);
+        // A round trip through the box's message loop lets it paint first.
+        (void)SendMessageTimeoutA(box, WM_NULL, 0, 0, SMTO_NORMAL, 2000, nullptr);
+        user().Step(std::string("message box ") + Quoted(title) + ": " + Quoted(seen), true);
+        EXPECT_EQ(Quoted(text), Quoted(seen)) << "text of message box " << Quoted(title);
+        EXPECT_EQ(hasIcon, GetDlgItem(box, kMessageBoxIconId) != nullptr) << "icon of message box " << Quoted(title);
+        EXPECT_EQ(buttons, ButtonsOf(box)) << "buttons of message box " << Quoted(title);
+        testing_support::PressButton(box, answer);
+        user().Step(std::string("clicked ") + ButtonName(answer), false);
+        if (!testing_support::WaitForWindowGone(box, kNextWindowMs)) {
+            ADD_FAILURE() << "message box " << Quoted(title) << " stayed after " << ButtonName(answer);
+            return false;
+        }
+        return true;
+    }
+
+    // The name of the temporary copy that finishes the uninstaller's job.
+    std::string CopyName() const { return "rtuninst-" + std::to_string(uninstaller_.dwProcessId) + ".exe"; }
+
+    PROCESS_INFORMATION uninstaller_ = {};
+};
+
+TEST_F(Uninstall, RemovesARealInstallationAndKeepsTheUsersFiles) {
+    ASSERT_NO_FATAL_FAILURE(InstallWithoutStarting());
+
+    std::string ownFile = JoinPath(kDataFolder, kOwnFile);
+    std::string outsideFile = JoinPath(kParent, "outside.txt");
+    ASSERT_TRUE(WriteWholeFile(ownFile, kOwnText)) << ownFile;
+    ASSERT_TRUE(WriteWholeFile(outsideFile, kOutsideText)) << outsideFile;
+
+    std::string listing;
+    ASSERT_TRUE(ListInstalledPrograms(JoinPath(OutputFolder(), "list-before.txt"), &listing)) << listing;
+    ASSERT_NE(std::string::npos, listing.find(kProduct)) << "Wine's program list before:\n" << listing;
+
+    UninstallEntry entry = ReadUninstallEntry(kProduct);
+    ASSERT_TRUE(entry.present && entry.uninstallString.present) << "no UninstallString to run";
+    ASSERT_TRUE(RunCommandLine(entry.uninstallString.text));
+
+    std::string folder = kDataFolder;
+    ASSERT_TRUE(AnswerBox(kUninstallTitle,
+                          "Do you want to remove Varnlet from this computer?\r\n\r\nIts files in " + folder +
+                              ", its Start-menu entries and its entry in the list of installed programs will be "
+                              "deleted. Files of your own in that folder are kept.",
+                          true, {IDYES, IDNO}, IDYES));
+
+    // Nothing of Varnlet runs, so no closing notice is due; should one come
+    // anyway it is answered as a user would and reported.
+    HWND next = nullptr;
+    DWORD start = GetTickCount();
+    while (!next && GetTickCount() - start < static_cast<DWORD>(kAfterWaitMs)) {
+        next = testing_support::WaitForWindow(uninstaller_.dwProcessId, kUninstallTitle, "#32770", 100);
+        HWND notice = testing_support::WaitForWindow(uninstaller_.dwProcessId, kClosingTitle, "#32770", 0);
+        if (!next && notice) {
+            ADD_FAILURE() << "closing notice although nothing of Varnlet runs: "
+                          << Quoted(testing_support::MessageBoxText(notice));
+            ASSERT_TRUE(AnswerBox(kClosingTitle, FormatText(kClosingFormat, kProduct), true, {IDOK}, IDOK));
+        }
+    }
+    ASSERT_TRUE(next) << "no closing message came\n" << testing_support::DescribeWindows(0);
+    ASSERT_TRUE(AnswerBox(kUninstallTitle,
+                          "Varnlet has been removed from this computer.\r\n\r\nThe folder " + folder +
+                              " still holds files that were not installed with Varnlet, so it was left in place "
+                              "with them.",
+                          true, {IDOK}, IDOK));
+
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(uninstaller_.hProcess, kNextWindowMs)) << "the uninstaller runs on";
+    DWORD status = 0xFFFFFFFF;
+    ASSERT_TRUE(GetExitCodeProcess(uninstaller_.hProcess, &status));
+    EXPECT_EQ(static_cast<DWORD>(varnlet::kExitRemoved), status) << "exit status of the uninstaller";
+
+    // The uninstaller's own file goes by its temporary copy, which was
+    // started before the closing message; wait for the copy to end.
+    for (const ProcessSeen& copy : ProcessesNamed(CopyName().c_str())) {
+        HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, copy.id);
+        if (!process) continue;
+        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process, kNextWindowMs)) << CopyName() << " runs on";
+        CloseHandle(process);
+    }
+
+    // Only the user's own file is left, so the folder stays.
+    ExpectFolderHolds(kDataFolder, {kOwnFile});
+    std::string text;
+    EXPECT_TRUE(ReadWholeFile(ownFile, &text)) << ownFile;
+    EXPECT_EQ(kOwnText, text);
+    ExpectFolderHolds(kParent, {"Varnlet", "outside.txt"});
+    EXPECT_TRUE(ReadWholeFile(outsideFile, &text)) << outsideFile;
+    EXPECT_EQ(kOutsideText, text);
+
+    std::string menuFolder = JoinPath(ShellFolder(CSIDL_PROGRAMS), kProduct);
+    EXPECT_FALSE(PathExists(JoinPath(menuFolder, "Varnlet.lnk"))) << "the Varnlet link stays";
+    EXPECT_FALSE(PathExists(JoinPath(menuFolder, "Uninstall.lnk"))) << "the Uninstall link stays";
+    EXPECT_FALSE(PathExists(menuFolder)) << menuFolder << " stays";
+    UninstallEntry after = ReadUninstallEntry(kProduct);
+    EXPECT_FALSE(after.present) << "the uninstall key stays, UninstallString " << Quoted(after.uninstallString.text);
+    ExpectIniDataFolder("");
+
+    ASSERT_TRUE(ListInstalledPrograms(JoinPath(OutputFolder(), "list-after.txt"), &listing)) << listing;
+    EXPECT_EQ(std::string::npos, listing.find(kProduct)) << "Wine's program list after:\n" << listing;
+}
+
+}  // namespace
+}  // namespace e2e
