@@ -232,7 +232,7 @@ int RunInstallation(HINSTANCE instance) {
                          nullptr);
     (void)CreateShortcut(ProductConfig.folderName, "Uninstall", paths.uninstaller, dataFolder, nullptr);
     RegisterUninstallAndStartup(paths.uninstaller, paths.mainExecutable);
-    (void)WritePrivateProfileStringA("Options", "dataDir", dataFolder, ProductConfig.iniFileName);
+    (void)WritePrivateProfileStringA(kDataFolderIniSection, kDataFolderIniKey, dataFolder, ProductConfig.iniFileName);
     RunCompanionInstaller(paths);
     InstallService(paths);
     OfferToStartProduct(paths);
