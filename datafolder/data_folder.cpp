@@ -1,12 +1,12 @@
 #include "datafolder/data_folder.h"
 
+#include "common/globals.h"
 #include "datafolder/folder_dialog.h"
 #include "datafolder/folder_text.h"
 #include "datafolder/folder_warning.h"
 #include "datafolder/path_ops.h"
 #include "datafolder/proposal.h"
 #include "resources/resource_ids.h"
-#include "setup/globals.h"
 
 namespace {
 

@@ -1,5 +1,4 @@
 #include "datafolder/folder_dialog.h"
-#include "setup/bounded_format.h"
 
 #include <shlobj.h>
 #include <direct.h>
@@ -7,10 +6,12 @@
 
 #include <cstdio>
 
+#include "common/bounded_format.h"
+#include "common/globals.h"
+#include "common/scoped.h"
 #include "datafolder/folder_text.h"
 #include "datafolder/folder_warning.h"
 #include "resources/resource_ids.h"
-#include "setup/globals.h"
 
 namespace {
 
@@ -97,18 +98,14 @@ bool acceptFolder(HWND dialog) {
 void browseForParent(HWND dialog) {
     // The browser needs COM on this thread; another owner may have started it
     // already (S_FALSE), which still has to be balanced.
-    HRESULT com = CoInitialize(nullptr);
+    ScopedComInit com;
     BROWSEINFOA browse = {};
     browse.hwndOwner = dialog;
     browse.lpszTitle = kBrowseTitle;
     browse.ulFlags = BIF_RETURNONLYFSDIRS;
-    LPITEMIDLIST item = SHBrowseForFolderA(&browse);
-    if (item) {
-        char folder[MAX_PATH];
-        if (SHGetPathFromIDListA(item, folder)) (void)SetDlgItemTextA(dialog, IDC_FOLDER_PARENT, folder);
-        CoTaskMemFree(item);
-    }
-    if (SUCCEEDED(com)) CoUninitialize();
+    ScopedItemIdList item(SHBrowseForFolderA(&browse));
+    char folder[MAX_PATH];
+    if (item && SHGetPathFromIDListA(item.Get(), folder)) (void)SetDlgItemTextA(dialog, IDC_FOLDER_PARENT, folder);
 }
 
 }  // namespace

@@ -1,33 +1,20 @@
 #include "datafolder/proposal.h"
-#include "setup/bounded_format.h"
 
 #include <shlobj.h>
 
 #include <cstdio>
 #include <cstdlib>
 
+#include "common/bounded_format.h"
+#include "common/globals.h"
+#include "common/scoped.h"
 #include "datafolder/data_folder.h"
 #include "datafolder/folder_text.h"
 #include "datafolder/path_ops.h"
-#include "setup/globals.h"
 
 namespace {
 
 typedef HRESULT(WINAPI* GetFolderPathFunction)(HWND, int, HANDLE, DWORD, LPSTR);
-
-class LoadedLibrary {
-public:
-    explicit LoadedLibrary(HMODULE module) : module_(module) {}
-    ~LoadedLibrary() {
-        if (module_) (void)FreeLibrary(module_);
-    }
-    LoadedLibrary(const LoadedLibrary&) = delete;
-    LoadedLibrary& operator=(const LoadedLibrary&) = delete;
-    HMODULE get() const { return module_; }
-
-private:
-    HMODULE module_;
-};
 
 // shfolder.dll is not on every system, so it is looked up at run time. It is
 // loaded by its full path in the system folder: by bare name the loader would
@@ -42,10 +29,10 @@ bool queryProgramFiles(HWND owner, char* folder, size_t folderSize) {
     char libraryPath[MAX_PATH];
     if (!FormatBounded(libraryPath, sizeof libraryPath, "%s\\shfolder.dll", systemFolder)) return false;
 
-    LoadedLibrary library(LoadLibraryExA(libraryPath, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
-    if (!library.get()) return false;
+    ScopedLibrary library(LoadLibraryExA(libraryPath, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+    if (!library.Get()) return false;
     GetFolderPathFunction getFolderPath =
-        reinterpret_cast<GetFolderPathFunction>(GetProcAddress(library.get(), "SHGetFolderPathA"));
+        reinterpret_cast<GetFolderPathFunction>(GetProcAddress(library.Get(), "SHGetFolderPathA"));
     if (!getFolderPath) return false;
     folder[0] = '\0';
     return SUCCEEDED(getFolderPath(owner, CSIDL_PROGRAM_FILES, nullptr, SHGFP_TYPE_CURRENT, folder));

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "setup/bounded_format.h"
+#include "common/bounded_format.h"
 
 bool HasSystemFolderMarker(const char* name) {
     return std::strncmp(name, "SYSTEM/", kSystemFolderMarkerLength) == 0 ||

@@ -6,8 +6,8 @@
 
 #include <windows.h>
 
+#include "common/window_match.h"
 #include "product/product_data.h"
-#include "services/window_match.h"
 #include "ui/busy_animation.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/scoped.h"
 #include "product/product_data.h"
-#include "services/service_handle.h"
 #include "ui/busy_animation.h"
 
 namespace {
@@ -67,16 +67,16 @@ int removeOldServiceWithin(int stopPendingLimitMs) {
         return -1;
     }
     // Declared after the manager, so it is closed first.
-    ScopedServiceHandle service(OpenServiceA(manager.get(), serviceName, SERVICE_ALL_ACCESS));
+    ScopedServiceHandle service(OpenServiceA(manager.Get(), serviceName, SERVICE_ALL_ACCESS));
     if (!service) {
         // Absent, or not ours to open: there is nothing to remove.
         Report("OpenService failed\n");
         return 0;
     }
-    StopService(service.get(), serviceName, stopPendingLimitMs);
+    StopService(service.Get(), serviceName, stopPendingLimitMs);
     // A service that did not stop is still marked for deletion; the system
     // removes it once it ends.
-    if (!DeleteService(service.get())) {
+    if (!DeleteService(service.Get())) {
         Report("DeleteService failed\n");
         return -1;
     }

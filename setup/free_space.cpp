@@ -2,7 +2,7 @@
 
 #include <climits>
 
-#include "setup/bounded_format.h"
+#include "common/bounded_format.h"
 
 namespace {
 

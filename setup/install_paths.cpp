@@ -1,6 +1,6 @@
 #include "setup/install_paths.h"
 
-#include "setup/bounded_format.h"
+#include "common/bounded_format.h"
 
 bool FormatInstallPaths(const char* dataFolder, const ProductConfigRecord& config, InstallPaths& paths) {
     paths.serviceExecutable[0] = '\0';

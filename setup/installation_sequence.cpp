@@ -8,14 +8,14 @@
 
 #include <cstdarg>
 
+#include "common/bounded_format.h"
+#include "common/globals.h"
 #include "datafolder/data_folder.h"
 #include "payload/extract.h"
 #include "services/running_copies.h"
 #include "services/service_removal.h"
-#include "setup/bounded_format.h"
 #include "setup/dll_search.h"
 #include "setup/free_space.h"
-#include "setup/globals.h"
 #include "setup/install_paths.h"
 #include "shell/shortcut.h"
 #include "shell/uninstall_registration.h"

@@ -1,6 +1,6 @@
 #include "shell/registration_texts.h"
 
-#include "shell/bounded_text.h"
+#include "common/bounded_format.h"
 
 StartupEntry DecideStartupEntry(int32_t addToStartup, const char* serviceExecutable, bool ntFamily) {
     if (addToStartup == 0) return StartupEntry::kNone;
@@ -10,17 +10,17 @@ StartupEntry DecideStartupEntry(int32_t addToStartup, const char* serviceExecuta
 }
 
 bool FormatUninstallKeyPath(char* buffer, size_t size, const char* productName) {
-    return FormatShellText(buffer, size, kUninstallKeyFormat, productName);
+    return FormatBounded(buffer, size, kUninstallKeyFormat, productName);
 }
 
 bool FormatUninstallString(char* buffer, size_t size, const char* uninstallerPath) {
-    return FormatShellText(buffer, size, "\"%s\"", uninstallerPath);
+    return FormatBounded(buffer, size, "\"%s\"", uninstallerPath);
 }
 
 bool FormatStartCommand(char* buffer, size_t size, const char* mainExecutablePath, const char* arguments) {
     // No line feed after the arguments: the run-time library's argument
     // parser would hand it to the product as part of its last argument.
-    return FormatShellText(buffer, size, "\"%s\" %s", mainExecutablePath, arguments);
+    return FormatBounded(buffer, size, "\"%s\" %s", mainExecutablePath, arguments);
 }
 
 uint32_t EstimatedSizeKilobytes(uint32_t totalBytes) {

@@ -3,7 +3,7 @@
 #include <objbase.h>
 #include <shlobj.h>
 
-#include "shell/shell_scoped.h"
+#include "common/scoped.h"
 #include "shell/shortcut.h"
 #include "shell/shortcut_paths.h"
 
@@ -19,9 +19,9 @@ constexpr int kWideLinkPathChars = static_cast<int>(kMaxLinkPathChars) + 1;
 HRESULT SaveShellLink(const char* targetPath, const char* linkPath, const char* description,
                       const char* workingFolder, bool minimised, const char* arguments) {
     // Declared first so that it ends last, after both interfaces are released.
-    ComApartment apartment;
-    ComRef<IShellLinkA> link;
-    HRESULT status = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.Out());
+    ScopedComInit apartment;
+    ScopedComPtr<IShellLinkA> link;
+    HRESULT status = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.ReceiveVoid());
     if (FAILED(status)) return status;
 
     // These setters only record values in the object; saving is what can fail.
@@ -30,8 +30,8 @@ HRESULT SaveShellLink(const char* targetPath, const char* linkPath, const char* 
     (void)link->SetWorkingDirectory(workingFolder);
     if (arguments) (void)link->SetArguments(arguments);
 
-    ComRef<IPersistFile> file;
-    status = link->QueryInterface(IID_IPersistFile, file.Out());
+    ScopedComPtr<IPersistFile> file;
+    status = link->QueryInterface(IID_IPersistFile, file.ReceiveVoid());
     if (FAILED(status)) return status;
 
     WCHAR widePath[kWideLinkPathChars];

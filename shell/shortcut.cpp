@@ -7,7 +7,7 @@
 
 #include <shlobj.h>
 
-#include "shell/shell_scoped.h"
+#include "common/scoped.h"
 #include "shell/shortcut_paths.h"
 
 namespace {
@@ -16,9 +16,9 @@ namespace {
 // hold MAX_PATH bytes.
 bool LocateShellFolder(int csidl, char* base) {
     static_assert(kShortcutPathBytes >= MAX_PATH, "a shell folder path fits the base buffer");
-    ItemIdList location;
-    if (FAILED(SHGetSpecialFolderLocation(nullptr, csidl, location.Out()))) return false;
-    return SHGetPathFromIDListA(location.get(), base) != FALSE;
+    ScopedItemIdList location;
+    if (FAILED(SHGetSpecialFolderLocation(nullptr, csidl, location.Receive()))) return false;
+    return SHGetPathFromIDListA(location.Get(), base) != FALSE;
 }
 
 // Only one level is created: a folder name that reaches through a missing

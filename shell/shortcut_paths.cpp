@@ -2,19 +2,19 @@
 
 #include <cstring>
 
-#include "shell/bounded_text.h"
+#include "common/bounded_format.h"
 
 bool FormatShortcutFolderPath(char* buffer, size_t size, const char* base, const char* folderName) {
     if (folderName[0] == '\0') {
         if (size > 0) buffer[0] = '\0';
         return false;
     }
-    return FormatShellText(buffer, size, "%s\\%s", base, folderName);
+    return FormatBounded(buffer, size, "%s\\%s", base, folderName);
 }
 
 bool FormatLinkPath(char* buffer, size_t size, const char* base, const char* folderName, const char* linkName) {
-    bool fits = folderName ? FormatShellText(buffer, size, "%s\\%s\\%s.lnk", base, folderName, linkName)
-                           : FormatShellText(buffer, size, "%s\\%s.lnk", base, linkName);
+    bool fits = folderName ? FormatBounded(buffer, size, "%s\\%s\\%s.lnk", base, folderName, linkName)
+                           : FormatBounded(buffer, size, "%s\\%s.lnk", base, linkName);
     if (fits && std::strlen(buffer) > kMaxLinkPathChars) {
         buffer[0] = '\0';
         fits = false;

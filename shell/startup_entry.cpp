@@ -4,8 +4,8 @@
 
 #include <windows.h>
 
+#include "common/globals.h"
 #include "product/product_data.h"
-#include "setup/globals.h"
 #include "shell/registration_texts.h"
 #include "shell/shortcut.h"
 

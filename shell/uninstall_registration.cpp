@@ -6,10 +6,10 @@
 
 #include <cstring>
 
+#include "common/globals.h"
+#include "common/scoped.h"
 #include "product/product_data.h"
-#include "setup/globals.h"
 #include "shell/registration_texts.h"
-#include "shell/shell_scoped.h"
 #include "shell/startup_entry.h"
 
 namespace {
@@ -29,22 +29,22 @@ void SetNumber(HKEY key, const char* name, DWORD number) {
 void WriteUninstallEntry(const char* uninstallerPath, const char* mainExecutablePath) {
     char keyPath[kPathBufferBytes];
     char uninstallString[kPathBufferBytes + 2];
-    RegistryKey key;
+    ScopedRegKey key;
     if (!FormatUninstallKeyPath(keyPath, sizeof keyPath, ProductConfig.productName) ||
         !FormatUninstallString(uninstallString, sizeof uninstallString, uninstallerPath) ||
         RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, const_cast<char*>(""), REG_OPTION_NON_VOLATILE,
-                        KEY_ALL_ACCESS, nullptr, key.Out(), nullptr) != ERROR_SUCCESS) {
+                        KEY_ALL_ACCESS, nullptr, key.Receive(), nullptr) != ERROR_SUCCESS) {
         OutputDebugStringA(kKeyFailureDebugText);
         return;
     }
-    SetText(key.get(), kDisplayNameValue, ProductConfig.productName);
-    SetText(key.get(), kUninstallStringValue, uninstallString);
-    SetText(key.get(), kDisplayIconValue, mainExecutablePath);
-    SetText(key.get(), kInstallLocationValue, dataFolder);
-    SetNumber(key.get(), kEstimatedSizeValue, EstimatedSizeKilobytes(payloadTotalBytes));
+    SetText(key.Get(), kDisplayNameValue, ProductConfig.productName);
+    SetText(key.Get(), kUninstallStringValue, uninstallString);
+    SetText(key.Get(), kDisplayIconValue, mainExecutablePath);
+    SetText(key.Get(), kInstallLocationValue, dataFolder);
+    SetNumber(key.Get(), kEstimatedSizeValue, EstimatedSizeKilobytes(payloadTotalBytes));
     // The uninstaller only removes; there is nothing to modify or repair.
-    SetNumber(key.get(), kNoModifyValue, 1);
-    SetNumber(key.get(), kNoRepairValue, 1);
+    SetNumber(key.Get(), kNoModifyValue, 1);
+    SetNumber(key.Get(), kNoRepairValue, 1);
 }
 
 }  // namespace

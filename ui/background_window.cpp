@@ -1,14 +1,14 @@
 // The desktop-covering title window: owner of every dialog and message box of
 // the run and the surface the busy animation draws on.
 #include "ui/background_window.h"
-#include "setup/bounded_format.h"
+#include "common/bounded_format.h"
 
 #include <cstdio>
 #include <cstring>
 
+#include "common/globals.h"
 #include "product/product_data.h"
 #include "resources/resource_ids.h"
-#include "setup/globals.h"
 #include "ui/ui_geometry.h"
 
 namespace {

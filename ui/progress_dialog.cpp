@@ -1,7 +1,7 @@
 // The modeless "Setup Progress" dialog and the callback through which the
 // extraction reports the file it writes and the share done.
 #include "ui/progress_dialog.h"
-#include "setup/bounded_format.h"
+#include "common/bounded_format.h"
 
 #include <cstdio>
 

@@ -8,10 +8,10 @@
 #include <cstring>
 #include <string>
 
+#include "common/globals.h"
 #include "datafolder/data_folder.h"
 #include "datafolder/proposal.h"
 #include "resources/resource_ids.h"
-#include "setup/globals.h"
 #include "tests/datafolder/folder_test_support.h"
 #include "tests/support/window_driver.h"
 

@@ -9,8 +9,8 @@
 #include <cstring>
 #include <string>
 
+#include "common/globals.h"
 #include "resources/resource_ids.h"
-#include "setup/globals.h"
 #include "tests/datafolder/folder_test_support.h"
 #include "tests/support/window_driver.h"
 

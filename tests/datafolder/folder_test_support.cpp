@@ -150,24 +150,6 @@ bool MakeFile(const std::string& path) {
     return std::fclose(file) == 0 && written;
 }
 
-void RemoveTree(const std::string& path) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = found.cFileName;
-            if (name == "." || name == "..") continue;
-            std::string child = path + "\\" + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(child);
-            else
-                (void)DeleteFileA(child.c_str());
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-    (void)RemoveDirectoryA(path.c_str());
-}
-
 std::string CurrentDirectory() {
     char folder[MAX_PATH];
     DWORD length = GetCurrentDirectoryA(sizeof folder, folder);

@@ -8,6 +8,8 @@
 
 #include <string>
 
+#include "tests/support/test_files.h"
+
 namespace folder_test {
 
 constexpr int kWindowTimeoutMs = 15000;
@@ -70,7 +72,7 @@ bool FolderExists(const std::string& path);
 bool MakeFolder(const std::string& path);
 bool MakeFile(const std::string& path);
 // Removes a folder and everything in it (no error when it is not there).
-void RemoveTree(const std::string& path);
+using testing_support::RemoveTree;
 std::string CurrentDirectory();
 
 }  // namespace folder_test

@@ -10,8 +10,8 @@
 
 #include <string>
 
+#include "common/globals.h"
 #include "datafolder/proposal.h"
-#include "setup/globals.h"
 #include "tests/datafolder/folder_test_support.h"
 
 using namespace folder_test;

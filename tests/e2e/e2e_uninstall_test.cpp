@@ -14,6 +14,7 @@
 #include <cctype>
 
 #include "tests/e2e/scenario.h"
+#include "tests/support/scheduled_deletions.h"
 #include "tests/support/window_driver.h"
 #include "varnlet/rtuninst/exit_status.h"
 
@@ -26,8 +27,6 @@ constexpr char kUninstallTitle[] = "Uninstall Varnlet";
 constexpr char kOwnFile[] = "my notes.txt";
 constexpr char kOwnText[] = "the user's own notes";
 constexpr char kOutsideText[] = "next to Varnlet, not part of it";
-constexpr char kPendingKey[] = "System\\CurrentControlSet\\Control\\Session Manager";
-constexpr char kPendingValue[] = "PendingFileRenameOperations";
 constexpr int kListMs = 30000;
 
 std::string Lower(std::string text) {
@@ -87,29 +86,6 @@ bool ListInstalledPrograms(const std::string& outputPath, std::string* listing) 
     return ReadWholeFile(outputPath, listing);
 }
 
-// The strings of a REG_MULTI_SZ value as stored, without the list's final
-// terminator.
-std::vector<std::string> SplitMultiString(const std::string& data) {
-    std::vector<std::string> items;
-    std::string item;
-    for (char c : data) {
-        if (c == '\0') {
-            items.push_back(item);
-            item.clear();
-        } else {
-            item += c;
-        }
-    }
-    if (!item.empty()) items.push_back(item);
-    // Pairs of (source, target); a trailing empty string is the terminator.
-    if (items.size() % 2 == 1 && items.back().empty()) items.pop_back();
-    return items;
-}
-
-// The uninstaller's temporary copy deletes the installed uninstaller and has
-// itself deleted at the next restart. The test deletes that copy now and
-// takes it off the restart list, so the prefix does not collect them.
-// Returns what could not be cleaned ("" when all went).
 std::string RemoveScheduledCopy(const std::string& copyName) {
     std::string left;
     for (const ProcessSeen& running : ProcessesNamed(copyName.c_str())) {
@@ -118,46 +94,10 @@ std::string RemoveScheduledCopy(const std::string& copyName) {
         if (WaitForSingleObject(process, kNextWindowMs) != WAIT_OBJECT_0) left += copyName + " still runs; ";
         CloseHandle(process);
     }
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kPendingKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key) != ERROR_SUCCESS)
-        return left;
-    DWORD type = 0, size = 0;
-    std::string data;
-    if (RegQueryValueExA(key, kPendingValue, nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
-        type == REG_MULTI_SZ && size > 0) {
-        data.resize(size);
-        if (RegQueryValueExA(key, kPendingValue, nullptr, &type, reinterpret_cast<BYTE*>(&data[0]), &size) !=
-            ERROR_SUCCESS)
-            data.clear();
-        data.resize(std::min<size_t>(size, data.size()));
-    }
-    std::vector<std::string> items = SplitMultiString(data);
-    std::string kept;
-    bool changed = false;
-    for (size_t i = 0; i + 1 < items.size(); i += 2) {
-        const std::string& source = items[i];
-        if (items[i + 1].empty() && EndsWith(Lower(source), "\\" + Lower(copyName))) {
-            size_t drive = source.find(':');
-            std::string path = drive == std::string::npos || drive == 0 ? source : source.substr(drive - 1);
-            if (!RemoveTreeWithin(path, kNextWindowMs)) left += path + "; ";
-            changed = true;
-        } else {
-            kept.append(source).push_back('\0');
-            kept.append(items[i + 1]).push_back('\0');
-        }
-    }
-    if (changed) {
-        LONG result = ERROR_SUCCESS;
-        if (kept.empty()) {
-            result = RegDeleteValueA(key, kPendingValue);
-        } else {
-            kept.push_back('\0');
-            result = RegSetValueExA(key, kPendingValue, 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(kept.data()),
-                                    static_cast<DWORD>(kept.size()));
-        }
-        if (result != ERROR_SUCCESS) left += "the restart list; ";
-    }
-    RegCloseKey(key);
+    std::string tail = "\\" + Lower(copyName);
+    left += testing_support::TakeScheduledDeletions(
+                [&tail](const std::string& path) { return EndsWith(Lower(path), tail); }, kNextWindowMs)
+                .problems;
     return left;
 }
 

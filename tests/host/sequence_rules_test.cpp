@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "setup/bounded_format.h"
+#include "common/bounded_format.h"
 #include "setup/free_space.h"
 #include "setup/install_paths.h"
 

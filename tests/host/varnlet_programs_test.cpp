@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "varnlet/common/paths.h"
+#include "common/paths.h"
 #include "varnlet/rtuninst/uninstall_logic.h"
 #include "varnlet/vrl32/layout.h"
 

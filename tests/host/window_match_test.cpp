@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "services/window_match.h"
+#include "common/window_match.h"
 
 namespace {
 

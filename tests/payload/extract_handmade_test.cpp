@@ -51,10 +51,10 @@ TEST_F(HandmadeExtraction, AFileWhereAFolderMustBeGivesOne) {
     ASSERT_TRUE(WriteText(folder_.File("sub"), "a file, not a folder"));
     EXPECT_EQ(kExtractCreateFailed, ExtractPayload(nullptr, nullptr));
     ExpectWritten(handmade::kFirst);
-    EXPECT_FALSE(FileExists(folder_.File("helper.dll")));
+    EXPECT_FALSE(PathExists(folder_.File("helper.dll")));
 
     EXPECT_EQ(4, RemovePayload(nullptr, nullptr));
-    EXPECT_FALSE(FileExists(folder_.File("first.txt")));
+    EXPECT_FALSE(PathExists(folder_.File("first.txt")));
     EXPECT_EQ("a file, not a folder", ReadText(folder_.File("sub")));
 }
 
@@ -90,7 +90,7 @@ TEST_P(LibraryInUse, IsPassedOverOnlyWhenItsPathSaysDllOrDLL) {
         ASSERT_FALSE(RecordedCalls().empty());
         EXPECT_EQ(100, RecordedCalls().back().percent) << DescribeCalls(RecordedCalls());
     } else {
-        EXPECT_FALSE(FileExists(folder_.File("after.txt")));
+        EXPECT_FALSE(PathExists(folder_.File("after.txt")));
     }
 }
 
@@ -120,7 +120,7 @@ TEST_P(DamagedChunk, GivesTwoWithoutWritingItAndRemovalSparesWhatTheRunNeverReac
     EXPECT_TRUE(std::equal(partial.begin(), partial.end(), whole.begin()));
 
     EXPECT_EQ(4, RemovePayload(nullptr, nullptr));
-    for (int i = 0; i < handmade::kAfter; ++i) EXPECT_FALSE(FileExists(folder_.File(fileNames[i]))) << fileNames[i];
+    for (int i = 0; i < handmade::kAfter; ++i) EXPECT_FALSE(PathExists(folder_.File(fileNames[i]))) << fileNames[i];
     EXPECT_EQ("the user's own after.txt", ReadText(folder_.File("after.txt")));
 }
 
@@ -162,10 +162,10 @@ TEST(HandmadeExtractionOnAFullDisk, GivesTwoAndRemovalFreesTheDriveAgain) {
     EXPECT_LT(partial.size(), handmade::Contents(handmade::kBig).size());
     EXPECT_TRUE(std::equal(partial.begin(), partial.end(), handmade::Contents(handmade::kBig).begin()))
         << "the partial file holds other bytes than the table's";
-    EXPECT_FALSE(FileExists(folder.File("broken.txt")));
+    EXPECT_FALSE(PathExists(folder.File("broken.txt")));
 
     EXPECT_EQ(4, RemovePayload(nullptr, nullptr));
-    for (int i = 0; i < handmade::kAfter; ++i) EXPECT_FALSE(FileExists(folder.File(fileNames[i]))) << fileNames[i];
+    for (int i = 0; i < handmade::kAfter; ++i) EXPECT_FALSE(PathExists(folder.File(fileNames[i]))) << fileNames[i];
     EXPECT_EQ("kept", ReadText(folder.File("after.txt")));
     ULARGE_INTEGER freeAfter;
     ASSERT_TRUE(GetDiskFreeSpaceExA("T:\\", &freeAfter, &total, &unused));

@@ -34,8 +34,8 @@ protected:
     }
     void TearDown() override { CleanSystemFolder(); }
     void CleanSystemFolder() {
-        DeleteTree(fileA_);
-        DeleteTree(system_ + "\\varnlet-test-dir");
+        RemoveTree(fileA_);
+        RemoveTree(system_ + "\\varnlet-test-dir");
     }
     static std::vector<unsigned char> Source(const char* name) {
         return ReadHostFile((std::string(VARNLET_FILES_DIR "/") + name).c_str());
@@ -56,14 +56,14 @@ TEST_F(SystemFolderExtraction, MarkedNamesAreWrittenBelowTheSystemFolderWithThei
     ASSERT_TRUE(ReadWholeFile(fileB_, bytes));
     EXPECT_TRUE(Source("manual.htm") == bytes);
     // Nothing of them in the current folder.
-    EXPECT_FALSE(FileExists(folder_.File("SYSTEM")));
-    EXPECT_TRUE(FileExists(folder_.File("vrl32.exe")));
+    EXPECT_FALSE(PathExists(folder_.File("SYSTEM")));
+    EXPECT_TRUE(PathExists(folder_.File("vrl32.exe")));
 
     // Removal never takes files from the system folder.
     EXPECT_EQ(4, RemovePayload(nullptr, nullptr));
-    EXPECT_TRUE(FileExists(fileA_));
-    EXPECT_TRUE(FileExists(fileB_));
-    EXPECT_FALSE(FileExists(folder_.File("vrl32.exe")));
+    EXPECT_TRUE(PathExists(fileA_));
+    EXPECT_TRUE(PathExists(fileB_));
+    EXPECT_FALSE(PathExists(folder_.File("vrl32.exe")));
 }
 
 TEST_F(SystemFolderExtraction, ANewerCopyStaysAndItsChunksStillCount) {

@@ -127,13 +127,13 @@ TEST_P(VarnletBlockedFile, GivesOneAndRemovalTakesOnlyWhatTheRunWrote) {
         result = ExtractPayload(nullptr, nullptr);
     }
     ASSERT_EQ(kExtractCreateFailed, result);
-    EXPECT_TRUE(FileExists(folder_.File("vrl32.exe")));
-    EXPECT_TRUE(FileExists(folder_.File("vrl32.exe.manifest")));
-    EXPECT_FALSE(FileExists(folder_.File("sample1.jpg")));
+    EXPECT_TRUE(PathExists(folder_.File("vrl32.exe")));
+    EXPECT_TRUE(PathExists(folder_.File("vrl32.exe.manifest")));
+    EXPECT_FALSE(PathExists(folder_.File("sample1.jpg")));
 
     ASSERT_EQ(4, RemovePayload(kWindow, RecordCall));
-    EXPECT_FALSE(FileExists(folder_.File("vrl32.exe")));
-    EXPECT_FALSE(FileExists(folder_.File("vrl32.exe.manifest")));
+    EXPECT_FALSE(PathExists(folder_.File("vrl32.exe")));
+    EXPECT_FALSE(PathExists(folder_.File("vrl32.exe.manifest")));
     EXPECT_EQ("the manual in use", ReadText(manual));
     EXPECT_EQ("the user's own picture", ReadText(image));
 
@@ -160,12 +160,12 @@ TEST_F(VarnletExtraction, RemovalStopsWithZeroAtAFileItCannotDelete) {
     // it stay.
     ASSERT_TRUE(SetReadOnly(folder_.File(fileNames[3]), true));
     EXPECT_EQ(0, RemovePayload(nullptr, nullptr));
-    for (int i = 0; i < fileCount; ++i) EXPECT_EQ(i >= 3, FileExists(folder_.File(fileNames[i]))) << fileNames[i];
+    for (int i = 0; i < fileCount; ++i) EXPECT_EQ(i >= 3, PathExists(folder_.File(fileNames[i]))) << fileNames[i];
 
     // Once it can be deleted, a second removal takes the rest.
     ASSERT_TRUE(SetReadOnly(folder_.File(fileNames[3]), false));
     EXPECT_EQ(4, RemovePayload(nullptr, nullptr));
-    for (int i = 0; i < fileCount; ++i) EXPECT_FALSE(FileExists(folder_.File(fileNames[i]))) << fileNames[i];
+    for (int i = 0; i < fileCount; ++i) EXPECT_FALSE(PathExists(folder_.File(fileNames[i]))) << fileNames[i];
 }
 
 TEST_F(VarnletExtraction, RemovalWithNoneOfTheFilesPresentDeletesNothing) {
@@ -187,7 +187,7 @@ TEST_F(VarnletExtraction, WithoutTheWorkBufferItGivesThreeBeforeAnyCallback) {
     payloadAllocate = saved;
     EXPECT_EQ(kExtractNoMemory, result);
     EXPECT_TRUE(RecordedCalls().empty()) << DescribeCalls(RecordedCalls());
-    for (int i = 1; i < fileCount; ++i) EXPECT_FALSE(FileExists(folder_.File(fileNames[i]))) << fileNames[i];
+    for (int i = 1; i < fileCount; ++i) EXPECT_FALSE(PathExists(folder_.File(fileNames[i]))) << fileNames[i];
 
     // Nothing was written, so removal leaves the file that was there.
     EXPECT_EQ(4, RemovePayload(nullptr, nullptr));

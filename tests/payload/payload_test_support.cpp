@@ -34,40 +34,14 @@ ScratchFolder::ScratchFolder(const char* root) {
 
 ScratchFolder::~ScratchFolder() {
     if (!previous_.empty()) (void)_chdir(previous_.c_str());
-    if (!path_.empty()) DeleteTree(path_);
+    if (!path_.empty()) RemoveTree(path_);
 }
-
-void DeleteTree(const std::string& path) {
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) return;
-    (void)SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        (void)DeleteFileA(path.c_str());
-        return;
-    }
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = found.cFileName;
-            if (name != "." && name != "..") DeleteTree(path + "\\" + name);
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-    (void)RemoveDirectoryA(path.c_str());
-}
-
-bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 bool ReadWholeFile(const std::string& path, std::vector<unsigned char>& bytes) {
-    bytes.clear();
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return false;
-    unsigned char buffer[65536];
-    size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.insert(bytes.end(), buffer, buffer + got);
-    std::fclose(file);
-    return true;
+    std::string read;
+    bool ok = testing_support::ReadWholeFile(path, &read);
+    bytes.assign(read.begin(), read.end());
+    return ok;
 }
 
 std::string ReadText(const std::string& path) {
@@ -76,12 +50,7 @@ std::string ReadText(const std::string& path) {
     return std::string(bytes.begin(), bytes.end());
 }
 
-bool WriteText(const std::string& path, const std::string& text) {
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) return false;
-    bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    return std::fclose(file) == 0 && written;
-}
+bool WriteText(const std::string& path, const std::string& text) { return WriteWholeFile(path, text); }
 
 bool FileTimes(const std::string& path, int64_t& accessTime, int64_t& modificationTime) {
     struct _stat64 status;

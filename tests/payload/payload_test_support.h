@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/test_files.h"
+
 namespace payload_test {
 
 // A new empty folder below `root` (default: the Windows temp folder), made the
@@ -29,9 +31,9 @@ private:
     std::string previous_;
 };
 
-// Deletes a file or a folder tree, read-only files included.
-void DeleteTree(const std::string& path);
-bool FileExists(const std::string& path);
+using testing_support::PathExists;
+using testing_support::RemoveTree;
+using testing_support::WriteWholeFile;
 bool ReadWholeFile(const std::string& path, std::vector<unsigned char>& bytes);
 std::string ReadText(const std::string& path);  // "<missing>" when it cannot be read
 bool WriteText(const std::string& path, const std::string& text);

@@ -7,14 +7,17 @@
 #include <string>
 #include <vector>
 
+#include "common/globals.h"
 #include "product/product_data.h"
 #include "services/running_copies.h"
-#include "setup/globals.h"
 #include "tests/support/window_driver.h"
+#include "tests/support/test_files.h"
 
 namespace running_copies_test {
 
 namespace {
+
+using testing_support::ProgramFolder;
 
 constexpr int kWindowTimeoutMs = 15000;
 constexpr int kNoticeTimeoutMs = 30000;
@@ -43,22 +46,10 @@ struct RunningWindow {
     }
 };
 
-std::string ProgramFolder() {
-    char path[MAX_PATH];
-    DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
-    std::string folder(path, length < sizeof path ? length : 0);
-    return folder.substr(0, folder.find_last_of('\\'));
-}
-
 std::string ReadWholeFile(const std::string& path) {
-    std::string text;
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return text;
-    char buffer[512];
-    size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, got);
-    (void)std::fclose(file);
-    return text;
+    std::string bytes;
+    (void)testing_support::ReadWholeFile(path, &bytes);
+    return bytes;
 }
 
 bool StartProductWindow(const char* desktop, const WindowCase& windowCase, int index, RunningWindow& running) {

@@ -10,22 +10,18 @@
 #include <cstdio>
 #include <string>
 
+#include "common/globals.h"
 #include "product/product_data.h"
 #include "services/service_removal.h"
-#include "setup/globals.h"
 #include "tests/services/support/service_control.h"
+#include "tests/support/test_files.h"
 
 namespace {
 
+using testing_support::ProgramFolder;
+
 constexpr int kStartTimeoutMs = 20000;
 constexpr int kGoneTimeoutMs = 20000;
-
-std::string ProgramFolder() {
-    char path[MAX_PATH];
-    DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
-    std::string folder(path, length < sizeof path ? length : 0);
-    return folder.substr(0, folder.find_last_of('\\'));
-}
 
 // `text` with every "{S}" replaced by the service name.
 std::string WithName(const char* text) {

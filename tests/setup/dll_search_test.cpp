@@ -11,15 +11,11 @@
 
 #include "setup/dll_search.h"
 #include "tests/payload/payload_test_support.h"
+#include "tests/support/test_files.h"
 
 namespace {
 
-std::string ProgramFolder() {
-    char path[MAX_PATH];
-    DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
-    std::string program(path, length);
-    return program.substr(0, program.find_last_of('\\'));
-}
+using testing_support::ProgramFolder;
 
 bool Loads(const char* name) {
     HMODULE library = LoadLibraryA(name);
@@ -70,7 +66,7 @@ TEST(DllSearch, TheShellLinkObjectStillSavesAndReadsALink) {
     EXPECT_EQ(S_OK, file->Save(wideLinkPath, TRUE));
     file->Release();
     link->Release();
-    EXPECT_TRUE(payload_test::FileExists(linkPath));
+    EXPECT_TRUE(payload_test::PathExists(linkPath));
 
     IShellLinkA* loaded = nullptr;
     ASSERT_EQ(S_OK, CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,

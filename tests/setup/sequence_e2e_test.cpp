@@ -196,7 +196,7 @@ TEST_F(SequenceEndToEnd, YesStartsTheMainExecutableAndNoDoesNot) {
     };
     for (const Case& c : {Case{IDNO, false}, Case{IDYES, true}}) {
         SCOPED_TRACE(c.started ? "answered Yes" : "answered No");
-        payload_test::DeleteTree(log_);
+        payload_test::RemoveTree(log_);
         StartAndChoose(PLAIN_SETUP_EXE, scratch_.path());
         ExpectBox("Close Running Copies First!", kOlderVersionText, true, {IDOK}, IDOK);
         ExpectBox("Installation Successful", kSuccessText, false, {IDYES, IDNO}, c.answer);

@@ -5,11 +5,11 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/globals.h"
 #include "datafolder/data_folder.h"
 #include "payload/extract.h"
 #include "services/running_copies.h"
 #include "services/service_removal.h"
-#include "setup/globals.h"
 #include "shell/shortcut.h"
 #include "shell/uninstall_registration.h"
 #include "ui/background_window.h"

@@ -88,7 +88,7 @@ protected:
     void TearDown() override {
         char windows[MAX_PATH];
         GetWindowsDirectoryA(windows, sizeof windows);
-        payload_test::DeleteTree(std::string(windows) + "\\" + kIni);
+        payload_test::RemoveTree(std::string(windows) + "\\" + kIni);
         _putenv("VARNLET_E2E_FAIL_ARG=");
         fakes::Reset();
     }
@@ -104,7 +104,7 @@ TEST_F(ServiceSequence, TooLittleSpaceShowsTheNumbersAndTheFolderChoiceComesBack
     std::string small = "T:\\varnlet-sequence-" + std::to_string(GetCurrentProcessId());
     fakes::CurrentScript().folders = {small, dir_};
     RunOutcome outcome = RunSequence({{"Installation Successful", IDNO}}, CountChildStarts);
-    payload_test::DeleteTree(small);
+    payload_test::RemoveTree(small);
 
     EXPECT_EQ(0, outcome.status);
     ASSERT_GE(outcome.boxes.size(), 1u) << outcome.description;
@@ -124,7 +124,7 @@ TEST_F(ServiceSequence, AFolderWithoutDriveLetterIsCheckedOnTheCurrentDrive) {
     ASSERT_EQ(0, _chdir("T:\\"));
     fakes::CurrentScript().folders = {relative, dir_};
     RunOutcome outcome = RunSequence({{"Installation Successful", IDNO}});
-    payload_test::DeleteTree("T:" + relative);
+    payload_test::RemoveTree("T:" + relative);
 
     ASSERT_GE(outcome.boxes.size(), 1u) << outcome.description;
     EXPECT_EQ("Not Enough Disk Space", outcome.boxes[0].title);

@@ -9,7 +9,7 @@
 #include <string>
 #include <tuple>
 
-#include "setup/globals.h"
+#include "common/globals.h"
 #include "tests/support/screenshot.h"
 #include "tests/ui/ui_test_support.h"
 #include "ui/busy_animation.h"

@@ -7,8 +7,8 @@
 #include <climits>
 #include <string>
 
+#include "common/globals.h"
 #include "resources/resource_ids.h"
-#include "setup/globals.h"
 #include "tests/support/screenshot.h"
 #include "tests/support/window_driver.h"
 #include "tests/ui/ui_test_support.h"

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "setup/globals.h"
+#include "common/globals.h"
 #include "ui/background_window.h"
 
 namespace ui_test {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/scheduled_deletions.h"
 #include "tests/support/screenshot.h"
 #include "tests/support/window_driver.h"
 #include "tests/varnlet/varnlet_fixture.h"
@@ -25,60 +26,14 @@ const char kTestRoot[] = "C:\\VarnletTests";
 const char kParent[] = "C:\\VarnletTests\\My Programs";
 const char kDataFolder[] = "C:\\VarnletTests\\My Programs\\Varnlet";
 const char kTitle[] = "Uninstall Varnlet";
-const char kPendingKey[] = "System\\CurrentControlSet\\Control\\Session Manager";
-
-std::vector<std::string> ReadMultiString(HKEY root, const char* keyPath, const char* name) {
-    std::vector<std::string> items;
-    char data[65536];
-    DWORD size = sizeof data - 2;
-    if (RegGetValueA(root, keyPath, name, RRF_RT_REG_MULTI_SZ, nullptr, data, &size) != ERROR_SUCCESS) return items;
-    data[size] = data[size + 1] = '\0';
-    // Entries come in pairs (source, target); an empty target is kept too.
-    for (const char* p = data; p < data + size;) {
-        std::string item = p;
-        items.push_back(item);
-        p += item.size() + 1;
-        if (item.empty() && (p >= data + size || *p == '\0')) break;
-    }
-    return items;
-}
 
 // The temporary copies of the uninstaller that are scheduled for deletion at
-// the next restart. The test deletes them (once their process has ended) and
-// takes them off the list, so the prefix does not collect them.
+// the next restart, taken off the list and deleted now (once their process
+// has ended), so the prefix does not collect them.
 std::vector<std::string> TakeScheduledUninstallerCopies() {
-    std::vector<std::string> items = ReadMultiString(HKEY_LOCAL_MACHINE, kPendingKey, "PendingFileRenameOperations");
-    std::vector<std::string> copies;
-    std::string kept;
-    for (size_t i = 0; i + 1 < items.size() + 1 && i < items.size(); i += 2) {
-        const std::string& source = items[i];
-        const std::string target = i + 1 < items.size() ? items[i + 1] : "";
-        size_t name = source.rfind("\\rtuninst-");
-        if (name != std::string::npos && target.empty()) {
-            copies.push_back(source.substr(source.find(':') - 1));  // without the "\??\" prefix
-        } else {
-            kept += source + '\0' + target + '\0';
-        }
-    }
-    HKEY key = nullptr;
-    if (!copies.empty() && RegOpenKeyExA(HKEY_LOCAL_MACHINE, kPendingKey, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
-        if (kept.empty()) {
-            RegDeleteValueA(key, "PendingFileRenameOperations");
-        } else {
-            kept += '\0';
-            RegSetValueExA(key, "PendingFileRenameOperations", 0, REG_MULTI_SZ,
-                           reinterpret_cast<const BYTE*>(kept.data()), static_cast<DWORD>(kept.size()));
-        }
-        RegCloseKey(key);
-    }
-    for (const std::string& copy : copies) {
-        DWORD start = GetTickCount();
-        while (!DeleteFileA(copy.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND &&
-               GetTickCount() - start < static_cast<DWORD>(kExitTimeoutMs)) {
-            Sleep(50);  // the copy's process is still ending
-        }
-    }
-    return copies;
+    return testing_support::TakeScheduledDeletions(
+               [](const std::string& path) { return path.rfind("\\rtuninst-") != std::string::npos; }, kExitTimeoutMs)
+        .paths;
 }
 
 std::string Listing(const std::vector<std::string>& names) {
@@ -99,17 +54,17 @@ struct Snapshot {
 };
 
 Snapshot Take() {
-    return Snapshot{ListFolder(kDataFolder), Exists(ProductLink()), Exists(UninstallLink()),
+    return Snapshot{FolderEntries(kDataFolder), PathExists(ProductLink()), PathExists(UninstallLink()),
                     ReadUninstallValue("UninstallString"), ReadDataDir()};
 }
 
 class RtuninstTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        DeleteTree(kTestRoot);
+        RemoveTree(kTestRoot);
         RemoveInstalledState(kDataFolder);
         PutInstalledState(kDataFolder);
-        ASSERT_TRUE(WriteTextFile(Join(kParent, "outside.txt"), "not Varnlet's"));
+        ASSERT_TRUE(WriteWholeFile(JoinPath(kParent, "outside.txt"), "not Varnlet's"));
     }
 
     void TearDown() override {
@@ -118,10 +73,10 @@ protected:
         TakeScheduledUninstallerCopies();
         RemoveInstalledState(kDataFolder);
         WritePrivateProfileStringA("Options", "theme", nullptr, kIniFile);
-        DeleteTree(kTestRoot);
+        RemoveTree(kTestRoot);
     }
 
-    static std::string Uninstaller() { return Join(kDataFolder, "rtuninst.exe"); }
+    static std::string Uninstaller() { return JoinPath(kDataFolder, "rtuninst.exe"); }
 
     // Starts the uninstaller as the Start-menu link does and answers its
     // question; returns the confirmation's text.
@@ -159,7 +114,7 @@ protected:
     }
 
     void StartVarnlet() {
-        ASSERT_TRUE(Start(Join(kDataFolder, "vrl32.exe"), "", kDataFolder, &varnlet_));
+        ASSERT_TRUE(Start(JoinPath(kDataFolder, "vrl32.exe"), "", kDataFolder, &varnlet_));
         ASSERT_NE(nullptr, WaitForWindow(varnlet_.Id(), "Varnlet", "VarnletMainWindow", kWindowTimeoutMs));
     }
 
@@ -170,9 +125,9 @@ protected:
 }  // namespace
 
 TEST_F(RtuninstTest, RemovesTheInstallationButNotTheUsersFilesAndASecondRunFindsNothing) {
-    ASSERT_TRUE(WriteTextFile(Join(kDataFolder, "my tile.jpg"), "the user's own"));
+    ASSERT_TRUE(WriteWholeFile(JoinPath(kDataFolder, "my tile.jpg"), "the user's own"));
     PutStartupLink(kDataFolder);
-    ASSERT_TRUE(Exists(StartupLink()));
+    ASSERT_TRUE(PathExists(StartupLink()));
     ASSERT_NE(std::string::npos, RunAndCapture("uninstaller.exe --list", kExitTimeoutMs).find("Varnlet"))
         << "the installed state should be listed before";
     StartVarnlet();
@@ -197,38 +152,38 @@ TEST_F(RtuninstTest, RemovesTheInstallationButNotTheUsersFilesAndASecondRunFinds
     // Its own file goes once it has ended; the user's file and so the
     // folder stay.
     EXPECT_TRUE(WaitUntilGone(Uninstaller(), kExitTimeoutMs));
-    EXPECT_EQ(std::vector<std::string>{"my tile.jpg"}, ListFolder(kDataFolder)) << Listing(ListFolder(kDataFolder));
-    EXPECT_EQ("the user's own", ReadFileText(Join(kDataFolder, "my tile.jpg")));
-    EXPECT_EQ((std::vector<std::string>{"Varnlet", "outside.txt"}), ListFolder(kParent));
-    EXPECT_EQ("not Varnlet's", ReadFileText(Join(kParent, "outside.txt")));
+    EXPECT_EQ(std::vector<std::string>{"my tile.jpg"}, FolderEntries(kDataFolder)) << Listing(FolderEntries(kDataFolder));
+    EXPECT_EQ("the user's own", ReadFileText(JoinPath(kDataFolder, "my tile.jpg")));
+    EXPECT_EQ((std::vector<std::string>{"Varnlet", "outside.txt"}), FolderEntries(kParent));
+    EXPECT_EQ("not Varnlet's", ReadFileText(JoinPath(kParent, "outside.txt")));
 
-    EXPECT_FALSE(Exists(ProductLink()));
-    EXPECT_FALSE(Exists(UninstallLink()));
-    EXPECT_FALSE(Exists(StartMenuGroup())) << "the empty group goes too";
-    EXPECT_FALSE(Exists(StartupLink()));
+    EXPECT_FALSE(PathExists(ProductLink()));
+    EXPECT_FALSE(PathExists(UninstallLink()));
+    EXPECT_FALSE(PathExists(StartMenuGroup())) << "the empty group goes too";
+    EXPECT_FALSE(PathExists(StartupLink()));
     EXPECT_FALSE(UninstallKeyExists());
     EXPECT_EQ("", ReadDataDir());
     char windows[MAX_PATH];
     ASSERT_NE(0u, GetWindowsDirectoryA(windows, sizeof windows));
-    EXPECT_FALSE(Exists(Join(windows, kIniFile))) << "an ini file with nothing left in it goes";
+    EXPECT_FALSE(PathExists(JoinPath(windows, kIniFile))) << "an ini file with nothing left in it goes";
     std::string listed = RunAndCapture("uninstaller.exe --list", kExitTimeoutMs);
     EXPECT_FALSE(Contains(listed, "Varnlet")) << listed;
     EXPECT_EQ(1u, TakeScheduledUninstallerCopies().size()) << "the temporary copy goes at the next restart";
 
     // A copy of the uninstaller run again finds nothing and changes nothing.
-    std::string again = Join(kTestRoot, "again");
-    ASSERT_TRUE(MakeFolders(again));
-    ASSERT_TRUE(CopyFileA(RtuninstExe().c_str(), Join(again, "rtuninst.exe").c_str(), FALSE));
+    std::string again = JoinPath(kTestRoot, "again");
+    ASSERT_TRUE(CreateFolders(again));
+    ASSERT_TRUE(CopyFileA(RtuninstExe().c_str(), JoinPath(again, "rtuninst.exe").c_str(), FALSE));
     Process second;
-    ASSERT_TRUE(Start(Join(again, "rtuninst.exe"), "", again, &second));
+    ASSERT_TRUE(Start(JoinPath(again, "rtuninst.exe"), "", again, &second));
     HWND box = WaitForWindow(second.Id(), kTitle, "#32770", kWindowTimeoutMs);
     ASSERT_NE(nullptr, box);
     std::string nothing = MessageBoxText(box);
     EXPECT_TRUE(Contains(nothing, "There is nothing of Varnlet left to remove")) << nothing;
     PressButton(box, IDOK);
     EXPECT_EQ(2u, WaitForExit(second, kExitTimeoutMs));
-    EXPECT_TRUE(Exists(Join(again, "rtuninst.exe")));
-    EXPECT_EQ(std::vector<std::string>{"my tile.jpg"}, ListFolder(kDataFolder));
+    EXPECT_TRUE(PathExists(JoinPath(again, "rtuninst.exe")));
+    EXPECT_EQ(std::vector<std::string>{"my tile.jpg"}, FolderEntries(kDataFolder));
 }
 
 TEST_F(RtuninstTest, RemovesTheDataFolderWhenNothingElseIsInItAndKeepsOtherIniEntries) {
@@ -236,8 +191,8 @@ TEST_F(RtuninstTest, RemovesTheDataFolderWhenNothingElseIsInItAndKeepsOtherIniEn
     StartAndAnswer(&uninstaller_, IDYES);
     EXPECT_EQ("Varnlet has been removed from this computer.", ConfirmOutcome(uninstaller_));
     EXPECT_EQ(0u, WaitForExit(uninstaller_, kExitTimeoutMs));
-    EXPECT_TRUE(WaitUntilGone(kDataFolder, kExitTimeoutMs)) << Listing(ListFolder(kDataFolder));
-    EXPECT_EQ(std::vector<std::string>{"outside.txt"}, ListFolder(kParent));
+    EXPECT_TRUE(WaitUntilGone(kDataFolder, kExitTimeoutMs)) << Listing(FolderEntries(kDataFolder));
+    EXPECT_EQ(std::vector<std::string>{"outside.txt"}, FolderEntries(kParent));
     EXPECT_EQ("", ReadDataDir());
     char theme[32];
     GetPrivateProfileStringA("Options", "theme", "", theme, sizeof theme, kIniFile);
@@ -266,16 +221,16 @@ TEST_F(RtuninstTest, WhenTheIniNamesAnotherFolderOnlyThisFoldersFilesGo) {
     EXPECT_TRUE(Contains(question, std::string("Varnlet now runs from ") + other)) << question;
     EXPECT_EQ("Varnlet has been removed from this computer.", ConfirmOutcome(uninstaller_));
     EXPECT_EQ(0u, WaitForExit(uninstaller_, kExitTimeoutMs));
-    EXPECT_TRUE(WaitUntilGone(kDataFolder, kExitTimeoutMs)) << Listing(ListFolder(kDataFolder));
+    EXPECT_TRUE(WaitUntilGone(kDataFolder, kExitTimeoutMs)) << Listing(FolderEntries(kDataFolder));
     // The shared entries are the other installation's.
-    EXPECT_TRUE(Exists(ProductLink()));
-    EXPECT_TRUE(Exists(UninstallLink()));
+    EXPECT_TRUE(PathExists(ProductLink()));
+    EXPECT_TRUE(PathExists(UninstallLink()));
     EXPECT_TRUE(UninstallKeyExists());
     EXPECT_EQ(std::string(other), ReadDataDir());
 }
 
 TEST_F(RtuninstTest, WhatCannotBeRemovedIsListedAndTheRestStillGoes) {
-    std::string locked = Join(kDataFolder, "sample1.jpg");
+    std::string locked = JoinPath(kDataFolder, "sample1.jpg");
     HANDLE held = CreateFileA(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, held);
     StartAndAnswer(&uninstaller_, IDYES);
@@ -285,7 +240,7 @@ TEST_F(RtuninstTest, WhatCannotBeRemovedIsListedAndTheRestStillGoes) {
     EXPECT_TRUE(Contains(outcome, locked)) << outcome;
     EXPECT_EQ(3u, WaitForExit(uninstaller_, kExitTimeoutMs));
     EXPECT_TRUE(WaitUntilGone(Uninstaller(), kExitTimeoutMs));
-    EXPECT_EQ(std::vector<std::string>{"sample1.jpg"}, ListFolder(kDataFolder));
+    EXPECT_EQ(std::vector<std::string>{"sample1.jpg"}, FolderEntries(kDataFolder));
     EXPECT_FALSE(UninstallKeyExists());
-    EXPECT_FALSE(Exists(StartMenuGroup()));
+    EXPECT_FALSE(PathExists(StartMenuGroup()));
 }

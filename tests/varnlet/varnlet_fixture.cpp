@@ -23,69 +23,11 @@ std::string HostPath(const char* unixPath) {
 
 std::string Vrl32Exe() { return HostPath(VRL32_EXE); }
 std::string RtuninstExe() { return HostPath(RTUNINST_EXE); }
-std::string ProductFile(const char* name) { return Join(HostPath(VARNLET_FILES_DIR), name); }
-
-std::string Join(const std::string& folder, const std::string& name) {
-    if (!folder.empty() && (folder.back() == '\\' || folder.back() == '/')) return folder + name;
-    return folder + "\\" + name;
-}
-
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-bool WriteTextFile(const std::string& path, const std::string& text) {
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) return false;
-    bool ok = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    return std::fclose(file) == 0 && ok;
-}
+std::string ProductFile(const char* name) { return JoinPath(HostPath(VARNLET_FILES_DIR), name); }
 
 std::string ReadFileText(const std::string& path) {
     std::string text;
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return "<missing>";
-    char chunk[4096];
-    size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) text.append(chunk, got);
-    std::fclose(file);
-    return text;
-}
-
-bool MakeFolders(const std::string& path) {
-    for (size_t i = 3; i <= path.size(); ++i) {
-        if (i == path.size() || path[i] == '\\') {
-            std::string prefix = path.substr(0, i);
-            if (!Exists(prefix) && !CreateDirectoryA(prefix.c_str(), nullptr)) return false;
-        }
-    }
-    return true;
-}
-
-void DeleteTree(const std::string& path) {
-    for (const std::string& name : ListFolder(path)) {
-        std::string child = Join(path, name);
-        DWORD attributes = GetFileAttributesA(child.c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-            DeleteTree(child);
-        } else {
-            SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-            DeleteFileA(child.c_str());
-        }
-    }
-    RemoveDirectoryA(path.c_str());
-}
-
-std::vector<std::string> ListFolder(const std::string& folder) {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(Join(folder, "*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return names;
-    do {
-        std::string name = found.cFileName;
-        if (name != "." && name != "..") names.push_back(name);
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-    std::sort(names.begin(), names.end());
-    return names;
+    return ReadWholeFile(path, &text) ? text : "<missing>";
 }
 
 std::string ShellFolder(int csidl) {
@@ -94,10 +36,10 @@ std::string ShellFolder(int csidl) {
     return path;
 }
 
-std::string StartMenuGroup() { return Join(ShellFolder(CSIDL_PROGRAMS), "Varnlet"); }
-std::string ProductLink() { return Join(StartMenuGroup(), "Varnlet.lnk"); }
-std::string UninstallLink() { return Join(StartMenuGroup(), "Uninstall.lnk"); }
-std::string StartupLink() { return Join(ShellFolder(CSIDL_STARTUP), "Varnlet.lnk"); }
+std::string StartMenuGroup() { return JoinPath(ShellFolder(CSIDL_PROGRAMS), "Varnlet"); }
+std::string ProductLink() { return JoinPath(StartMenuGroup(), "Varnlet.lnk"); }
+std::string UninstallLink() { return JoinPath(StartMenuGroup(), "Uninstall.lnk"); }
+std::string StartupLink() { return JoinPath(ShellFolder(CSIDL_STARTUP), "Varnlet.lnk"); }
 
 std::string ReadDataDir() {
     char value[1024];
@@ -165,24 +107,24 @@ void SetNumber(HKEY key, const char* name, DWORD value) {
 }  // namespace
 
 void PutInstalledState(const std::string& folder) {
-    ASSERT_TRUE(MakeFolders(folder)) << folder;
+    ASSERT_TRUE(CreateFolders(folder)) << folder;
     for (const char* name : kPayloadFiles) {
         std::string source = std::string(name) == "vrl32.exe"      ? Vrl32Exe()
                              : std::string(name) == "rtuninst.exe" ? RtuninstExe()
                                                                    : ProductFile(name);
-        ASSERT_TRUE(CopyFileA(source.c_str(), Join(folder, name).c_str(), FALSE))
+        ASSERT_TRUE(CopyFileA(source.c_str(), JoinPath(folder, name).c_str(), FALSE))
             << source << " -> " << folder << ": error " << GetLastError();
     }
-    ASSERT_TRUE(MakeFolders(StartMenuGroup())) << StartMenuGroup();
-    CreateLink(ProductLink(), Join(folder, "vrl32.exe"), folder);
-    CreateLink(UninstallLink(), Join(folder, "rtuninst.exe"), folder);
+    ASSERT_TRUE(CreateFolders(StartMenuGroup())) << StartMenuGroup();
+    CreateLink(ProductLink(), JoinPath(folder, "vrl32.exe"), folder);
+    CreateLink(UninstallLink(), JoinPath(folder, "rtuninst.exe"), folder);
 
     HKEY key = nullptr;
     ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, nullptr, 0, KEY_ALL_ACCESS,
                                              nullptr, &key, nullptr));
     SetString(key, "DisplayName", "Varnlet");
-    SetString(key, "UninstallString", "\"" + Join(folder, "rtuninst.exe") + "\"");
-    SetString(key, "DisplayIcon", Join(folder, "vrl32.exe"));
+    SetString(key, "UninstallString", "\"" + JoinPath(folder, "rtuninst.exe") + "\"");
+    SetString(key, "DisplayIcon", JoinPath(folder, "vrl32.exe"));
     SetString(key, "InstallLocation", folder);
     SetNumber(key, "EstimatedSize", 400);
     SetNumber(key, "NoModify", 1);
@@ -192,13 +134,13 @@ void PutInstalledState(const std::string& folder) {
 }
 
 void PutStartupLink(const std::string& folder) {
-    CreateLink(StartupLink(), Join(folder, "vrl32.exe"), folder);
+    CreateLink(StartupLink(), JoinPath(folder, "vrl32.exe"), folder);
 }
 
 void RemoveInstalledState(const std::string& folder) {
     DeleteFileA(StartupLink().c_str());
-    DeleteTree(folder);
-    DeleteTree(StartMenuGroup());
+    RemoveTree(folder);
+    RemoveTree(StartMenuGroup());
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, kUninstallKey);
     WriteDataDir(nullptr);
 }
@@ -274,7 +216,7 @@ namespace {
 
 bool WaitForExistence(const std::string& path, bool wanted, int timeoutMs) {
     DWORD start = GetTickCount();
-    while (Exists(path) != wanted) {
+    while (PathExists(path) != wanted) {
         if (static_cast<int>(GetTickCount() - start) >= timeoutMs) return false;
         Sleep(20);
     }

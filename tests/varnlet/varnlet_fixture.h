@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/test_files.h"
+
 namespace varnlet_test {
 
 // The seven payload files in the installer's order.
@@ -22,17 +24,15 @@ std::string Vrl32Exe();
 std::string RtuninstExe();
 std::string ProductFile(const char* name);  // from product/varnlet/files
 
-std::string Join(const std::string& folder, const std::string& name);
-bool Exists(const std::string& path);
-bool WriteTextFile(const std::string& path, const std::string& text);
+using testing_support::CreateFolders;
+using testing_support::FolderEntries;
+using testing_support::JoinPath;
+using testing_support::PathExists;
+using testing_support::ReadWholeFile;
+using testing_support::RemoveTree;
+using testing_support::WriteWholeFile;
 // The whole file, or "<missing>" when it cannot be read.
 std::string ReadFileText(const std::string& path);
-// Creates every missing folder along the path.
-bool MakeFolders(const std::string& path);
-// Deletes a folder and everything in it (for clean-up only).
-void DeleteTree(const std::string& path);
-// Names in a folder, sorted, without "." and "..".
-std::vector<std::string> ListFolder(const std::string& folder);
 
 std::string ShellFolder(int csidl);
 std::string StartMenuGroup();  // <Programs>\Varnlet

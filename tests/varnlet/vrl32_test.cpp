@@ -27,10 +27,10 @@ const char kDataFolder[] = "C:\\VarnletTests\\Program Data";
 class Vrl32Test : public ::testing::Test {
 protected:
     void SetUp() override {
-        DeleteTree(kDataFolder);
-        ASSERT_TRUE(MakeFolders(kDataFolder));
+        RemoveTree(kDataFolder);
+        ASSERT_TRUE(CreateFolders(kDataFolder));
         for (const char* name : {"vrl32.exe.manifest", "manual.htm", "varnlet.jpg", "sample1.jpg", "sample2.jpg"}) {
-            ASSERT_TRUE(CopyFileA(ProductFile(name).c_str(), Join(kDataFolder, name).c_str(), FALSE)) << name;
+            ASSERT_TRUE(CopyFileA(ProductFile(name).c_str(), JoinPath(kDataFolder, name).c_str(), FALSE)) << name;
         }
         ASSERT_TRUE(CopyFileA(Vrl32Exe().c_str(), Exe().c_str(), FALSE));
         WriteDataDir(kDataFolder);
@@ -40,10 +40,10 @@ protected:
         EndIfRunning(first_);
         EndIfRunning(second_);
         WriteDataDir(nullptr);
-        DeleteTree("C:\\VarnletTests");
+        RemoveTree("C:\\VarnletTests");
     }
 
-    static std::string Exe() { return Join(kDataFolder, "vrl32.exe"); }
+    static std::string Exe() { return JoinPath(kDataFolder, "vrl32.exe"); }
 
     // Starts the program and waits for its main window.
     HWND StartAndWaitForWindow(Process* process) {
@@ -241,7 +241,7 @@ TEST_F(Vrl32Test, UsesTheCommonControls6FromItsManifest) {
 
     // Without the manifest the same program gets the old controls: the check
     // above really tells the manifest's doing.
-    ASSERT_TRUE(DeleteFileA(Join(kDataFolder, "vrl32.exe.manifest").c_str()));
+    ASSERT_TRUE(DeleteFileA(JoinPath(kDataFolder, "vrl32.exe.manifest").c_str()));
     window = StartAndWaitForWindow(&second_);
     ASSERT_NE(nullptr, window);
     modules = Lower(LoadedModules(second_.Id()));
@@ -264,8 +264,8 @@ TEST_F(Vrl32Test, SecondStartBringsTheRunningCopyBackInsteadOfOpeningAnotherWind
 }
 
 TEST_F(Vrl32Test, APictureThatCannotBeReadIsNamedAndTheWindowStillOpens) {
-    ASSERT_TRUE(DeleteFileA(Join(kDataFolder, "sample2.jpg").c_str()));
-    ASSERT_TRUE(WriteTextFile(Join(kDataFolder, "varnlet.jpg"), "not a picture"));
+    ASSERT_TRUE(DeleteFileA(JoinPath(kDataFolder, "sample2.jpg").c_str()));
+    ASSERT_TRUE(WriteWholeFile(JoinPath(kDataFolder, "varnlet.jpg"), "not a picture"));
     HWND window = StartAndWaitForWindow(&first_);
     ASSERT_NE(nullptr, window);
     EXPECT_EQ(std::string("Could not read varnlet.jpg, sample2.jpg from ") + kDataFolder, StatusText(window));
@@ -308,7 +308,7 @@ TEST_F(Vrl32Test, F1OpensTheHelpPageFromTheDataFolderWithTheShell) {
     ASSERT_TRUE(PostMessageA(window, WM_KEYUP, VK_F1, 0xC0000001));
     EXPECT_TRUE(WaitUntilExists(opened, kStartTimeoutMs)) << testing_support::DescribeWindows(0);
     // The copy may still be being written when it first shows up.
-    const std::string page = ReadFileText(Join(kDataFolder, "manual.htm"));
+    const std::string page = ReadFileText(JoinPath(kDataFolder, "manual.htm"));
     DWORD start = GetTickCount();
     while (ReadFileText(opened) != page && GetTickCount() - start < 5000) Sleep(20);
     EXPECT_EQ(page, ReadFileText(opened));
@@ -316,7 +316,7 @@ TEST_F(Vrl32Test, F1OpensTheHelpPageFromTheDataFolderWithTheShell) {
 }
 
 TEST_F(Vrl32Test, AMissingHelpPageIsReportedByName) {
-    ASSERT_TRUE(DeleteFileA(Join(kDataFolder, "manual.htm").c_str()));
+    ASSERT_TRUE(DeleteFileA(JoinPath(kDataFolder, "manual.htm").c_str()));
     HWND window = StartAndWaitForWindow(&first_);
     ASSERT_NE(nullptr, window);
     ASSERT_TRUE(PostMessageA(window, WM_KEYDOWN, VK_F1, 1));

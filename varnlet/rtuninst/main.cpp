@@ -11,7 +11,7 @@
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandTail, int) {
     varnlet::UninstallArguments arguments;
-    char error[varnlet::kPathBytes];
+    char error[kPathBytes];
     if (!varnlet::ParseUninstallArguments(commandTail, &arguments, error, sizeof error)) {
         (void)MessageBoxA(nullptr, error, "Uninstall", MB_OK | MB_ICONWARNING);
         return varnlet::kExitBadCommandLine;

@@ -2,10 +2,10 @@
 
 #include <windows.h>
 
+#include "common/paths.h"
+#include "common/scoped.h"
+#include "common/window_match.h"
 #include "product/payload_names.h"
-#include "services/window_match.h"
-#include "varnlet/common/paths.h"
-#include "varnlet/common/scoped.h"
 
 namespace varnlet {
 

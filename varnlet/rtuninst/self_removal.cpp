@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "common/scoped.h"
 #include "product/payload_names.h"
-#include "varnlet/common/scoped.h"
 #include "varnlet/rtuninst/exit_status.h"
 #include "varnlet/rtuninst/file_ops.h"
 

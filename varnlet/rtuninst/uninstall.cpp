@@ -5,8 +5,8 @@
 
 #include <cstdio>
 
+#include "common/scoped.h"
 #include "product/payload_names.h"
-#include "varnlet/common/scoped.h"
 #include "varnlet/rtuninst/exit_status.h"
 #include "varnlet/rtuninst/file_ops.h"
 #include "varnlet/rtuninst/running_copies.h"

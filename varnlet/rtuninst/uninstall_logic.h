@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "varnlet/common/paths.h"
+#include "common/paths.h"
 
 namespace varnlet {
 

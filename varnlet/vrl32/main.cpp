@@ -3,8 +3,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "common/scoped.h"
 #include "product/payload_names.h"
-#include "varnlet/common/scoped.h"
 #include "varnlet/vrl32/data_folder.h"
 #include "varnlet/vrl32/main_window.h"
 #include "varnlet/vrl32/resource.h"
@@ -31,7 +31,7 @@ int RunMessageLoop(HINSTANCE instance, HWND window) {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
-    varnlet::ScopedHandle mutex;
+    ScopedHandle mutex;
     if (!varnlet::ClaimSingleInstance(&mutex)) {
         (void)varnlet::BringRunningCopyToFront();
         return kExitOk;
@@ -39,13 +39,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
 
     // Lives until the window is gone: the window procedure points into it.
     static varnlet::MainWindowState state;
-    char message[varnlet::kPathBytes + 512];
+    char message[kPathBytes + 512];
     if (!varnlet::ReadDataFolder(state.dataFolder, sizeof state.dataFolder, message, sizeof message)) {
         (void)MessageBoxA(nullptr, message, payloadProductName, MB_OK | MB_ICONWARNING);
         return kExitNoDataFolder;
     }
 
-    varnlet::ScopedComInit com;
+    ScopedComInit com(COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES};
     (void)InitCommonControlsEx(&controls);
     if (!varnlet::RegisterMainWindowClass(instance)) return kExitNoWindow;

@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/scoped.h"
 #include "product/payload_names.h"
-#include "varnlet/common/scoped.h"
 #include "varnlet/vrl32/resource.h"
 
 namespace varnlet {

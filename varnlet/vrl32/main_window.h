@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "varnlet/common/paths.h"
+#include "common/paths.h"
 #include "varnlet/vrl32/layout.h"
 #include "varnlet/vrl32/picture.h"
 

@@ -6,7 +6,7 @@
 #include <windows.h>
 #include <olectl.h>
 
-#include "varnlet/common/scoped.h"
+#include "common/scoped.h"
 #include "varnlet/vrl32/layout.h"
 
 namespace varnlet {

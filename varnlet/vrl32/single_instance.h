@@ -1,7 +1,7 @@
 // One Varnlet at a time: a second start hands over to the running copy.
 #pragma once
 
-#include "varnlet/common/scoped.h"
+#include "common/scoped.h"
 
 namespace varnlet {
 

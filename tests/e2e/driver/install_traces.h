@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/test_files.h"
+
 namespace e2e {
 
 // --- places -------------------------------------------------------------
@@ -18,27 +20,20 @@ std::string SystemDirectory();
 std::string ShellFolder(int csidl);
 // A Unix path of the build machine as Wine shows it (drive Z:).
 std::string WindowsPathOf(const std::string& unixPath);
-std::string JoinPath(const std::string& folder, const std::string& name);
+using testing_support::JoinPath;
 
 // --- files --------------------------------------------------------------
-bool PathExists(const std::string& path);
-bool IsFolder(const std::string& path);
-bool ReadWholeFile(const std::string& path, std::string* bytes);
-bool WriteWholeFile(const std::string& path, const std::string& bytes);
+using testing_support::CreateFolders;
+using testing_support::FolderEntries;
+using testing_support::IsFolder;
+using testing_support::PathExists;
+using testing_support::ReadWholeFile;
+using testing_support::RemoveTree;
+using testing_support::RemoveTreeWithin;
+using testing_support::WriteWholeFile;
 // Last access and last modification time in seconds since 1970 UTC.
 bool FileTimes(const std::string& path, long long* accessed, long long* modified);
 bool SetFileTimes(const std::string& path, long long accessed, long long modified);
-// Names in a folder (no "." or ".."), sorted; empty when it does not exist.
-std::vector<std::string> FolderEntries(const std::string& folder);
-// Creates every missing folder of `path`.
-bool CreateFolders(const std::string& path);
-// Deletes a file or a folder with everything in it, read-only files too.
-// True when nothing is left at `path`.
-bool RemoveTree(const std::string& path);
-// RemoveTree, tried again while something still holds a file or folder
-// there (Wine's helper programs that an installer started keep their
-// working folder open until they end), for at most `timeoutMs`.
-bool RemoveTreeWithin(const std::string& path, int timeoutMs);
 // "2004-09-09T14:15:38Z" in seconds since 1970 UTC; -1 when malformed.
 long long UnixTimeFromIso(const char* iso);
 

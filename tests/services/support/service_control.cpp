@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "services/service_handle.h"
+#include "common/scoped.h"
 
 namespace testing_support {
 
@@ -26,7 +26,7 @@ bool WaitWhile(Condition keepWaiting, int timeoutMs) {
 DWORD CreateTestService(const char* name, const char* commandLine) {
     ScopedServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
     if (!manager) return GetLastError();
-    ScopedServiceHandle service(CreateServiceA(manager.get(), name, name, SERVICE_ALL_ACCESS,
+    ScopedServiceHandle service(CreateServiceA(manager.Get(), name, name, SERVICE_ALL_ACCESS,
                                                SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
                                                commandLine, nullptr, nullptr, nullptr, nullptr, nullptr));
     return service ? ERROR_SUCCESS : GetLastError();
@@ -35,14 +35,14 @@ DWORD CreateTestService(const char* name, const char* commandLine) {
 DWORD StartServiceAndWait(const char* name, int timeoutMs) {
     ScopedServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
     if (!manager) return GetLastError();
-    ScopedServiceHandle service(OpenServiceA(manager.get(), name, SERVICE_ALL_ACCESS));
+    ScopedServiceHandle service(OpenServiceA(manager.Get(), name, SERVICE_ALL_ACCESS));
     if (!service) return GetLastError();
-    if (!StartServiceA(service.get(), 0, nullptr)) return GetLastError();
+    if (!StartServiceA(service.Get(), 0, nullptr)) return GetLastError();
     SERVICE_STATUS status = {};
     DWORD error = ERROR_SUCCESS;
     bool settled = WaitWhile(
         [&] {
-            if (!QueryServiceStatus(service.get(), &status)) {
+            if (!QueryServiceStatus(service.Get(), &status)) {
                 error = GetLastError();
                 return false;
             }
@@ -57,16 +57,16 @@ DWORD StartServiceAndWait(const char* name, int timeoutMs) {
 DWORD ServiceState(const char* name) {
     ScopedServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
     if (!manager) return 0;
-    ScopedServiceHandle service(OpenServiceA(manager.get(), name, SERVICE_QUERY_STATUS));
+    ScopedServiceHandle service(OpenServiceA(manager.Get(), name, SERVICE_QUERY_STATUS));
     SERVICE_STATUS status = {};
-    if (!service || !QueryServiceStatus(service.get(), &status)) return 0;
+    if (!service || !QueryServiceStatus(service.Get(), &status)) return 0;
     return status.dwCurrentState;
 }
 
 bool ServiceExists(const char* name) {
     ScopedServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
     if (!manager) return false;
-    ScopedServiceHandle service(OpenServiceA(manager.get(), name, SERVICE_QUERY_STATUS));
+    ScopedServiceHandle service(OpenServiceA(manager.Get(), name, SERVICE_QUERY_STATUS));
     return static_cast<bool>(service);
 }
 
@@ -77,13 +77,13 @@ bool WaitForServiceGone(const char* name, int timeoutMs) {
 std::string ServiceCommandLine(const char* name) {
     ScopedServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
     if (!manager) return std::string();
-    ScopedServiceHandle service(OpenServiceA(manager.get(), name, SERVICE_QUERY_CONFIG));
+    ScopedServiceHandle service(OpenServiceA(manager.Get(), name, SERVICE_QUERY_CONFIG));
     if (!service) return std::string();
     DWORD needed = 0;
-    (void)QueryServiceConfigA(service.get(), nullptr, 0, &needed);
+    (void)QueryServiceConfigA(service.Get(), nullptr, 0, &needed);
     std::vector<BYTE> buffer(needed > 0 ? needed : 1);
     QUERY_SERVICE_CONFIGA* config = reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer.data());
-    if (needed == 0 || !QueryServiceConfigA(service.get(), config, needed, &needed) || !config->lpBinaryPathName)
+    if (needed == 0 || !QueryServiceConfigA(service.Get(), config, needed, &needed) || !config->lpBinaryPathName)
         return std::string();
     return config->lpBinaryPathName;
 }
@@ -91,10 +91,10 @@ std::string ServiceCommandLine(const char* name) {
 DWORD ServiceProcessId(const char* name) {
     ScopedServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
     if (!manager) return 0;
-    ScopedServiceHandle service(OpenServiceA(manager.get(), name, SERVICE_QUERY_STATUS));
+    ScopedServiceHandle service(OpenServiceA(manager.Get(), name, SERVICE_QUERY_STATUS));
     SERVICE_STATUS_PROCESS status = {};
     DWORD needed = 0;
-    if (!service || !QueryServiceStatusEx(service.get(), SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status),
+    if (!service || !QueryServiceStatusEx(service.Get(), SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status),
                                           sizeof status, &needed))
         return 0;
     return status.dwProcessId;
@@ -115,10 +115,10 @@ bool RemoveTestService(const char* name) {
     {
         ScopedServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
         if (!manager) return false;
-        ScopedServiceHandle service(OpenServiceA(manager.get(), name, SERVICE_ALL_ACCESS));
+        ScopedServiceHandle service(OpenServiceA(manager.Get(), name, SERVICE_ALL_ACCESS));
         if (!service) return true;
         // Fails harmlessly when the service is already marked for deletion.
-        (void)DeleteService(service.get());
+        (void)DeleteService(service.Get());
     }
     (void)EndServiceProcess(name);
     return WaitForServiceGone(name, 20000);

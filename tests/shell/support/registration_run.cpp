@@ -4,8 +4,8 @@
 
 #include <cstdio>
 
+#include "common/globals.h"
 #include "product/product_data.h"
-#include "setup/globals.h"
 #include "shell/uninstall_registration.h"
 
 namespace shell_test {

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "tests/support/window_driver.h"
+#include "tests/support/test_files.h"
 
 namespace shell_test {
 
@@ -20,12 +21,7 @@ const char kRecordName[] = "started.txt";
 
 std::string ReadWholeFile(const std::string& path) {
     std::string bytes;
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return bytes;
-    char buffer[4096];
-    size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, got);
-    (void)std::fclose(file);
+    (void)testing_support::ReadWholeFile(path, &bytes);
     return bytes;
 }
 

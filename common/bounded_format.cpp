@@ -1,4 +1,4 @@
-#include "setup/bounded_format.h"
+#include "common/bounded_format.h"
 
 #include <cstdio>
 

@@ -6,9 +6,7 @@
 
 #include <cstddef>
 
-namespace varnlet {
-
-// Paths and texts of the Varnlet programs live in buffers of this size, as
+// Paths and texts of the product's programs live in buffers of this size, as
 // the installer's do.
 constexpr size_t kPathBytes = 1024;
 
@@ -33,5 +31,3 @@ bool SameFolder(const char* a, const char* b);
 
 // Copies text into out, refusing text that would not fit.
 bool CopyText(char* out, size_t outSize, const char* text);
-
-}  // namespace varnlet

@@ -1,9 +1,7 @@
-#include "varnlet/common/paths.h"
+#include "common/paths.h"
 
 #include <cstdio>
 #include <cstring>
-
-namespace varnlet {
 
 namespace {
 
@@ -74,5 +72,3 @@ bool SameFolder(const char* a, const char* b) {
         ++b;
     }
 }
-
-}  // namespace varnlet

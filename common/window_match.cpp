@@ -1,5 +1,5 @@
-#include "services/window_match.h"
-#include "setup/bounded_format.h"
+#include "common/window_match.h"
+#include "common/bounded_format.h"
 
 #include <cstdio>
 #include <cstring>

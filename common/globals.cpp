@@ -1,4 +1,4 @@
-#include "setup/globals.h"
+#include "common/globals.h"
 
 HINSTANCE instanceHandle = nullptr;
 DWORD platformId = 0;
