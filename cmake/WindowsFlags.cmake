@@ -13,6 +13,9 @@ add_compile_options(
     $<$<COMPILE_LANGUAGE:C,CXX>:-fdata-sections>
     $<$<COMPILE_LANGUAGE:C,CXX>:-fno-asynchronous-unwind-tables>)
 add_link_options(-static -static-libgcc -static-libstdc++ -Wl,--gc-sections)
+# The same source gives the same bytes, wherever and whenever it is built: no
+# link time in the PE header (its checksum follows from the rest).
+add_link_options(-Wl,--no-insert-timestamp)
 if(CMAKE_BUILD_TYPE STREQUAL "MinSizeRel" OR CMAKE_BUILD_TYPE STREQUAL "Release")
     add_link_options(-s)
 endif()
