@@ -1,6 +1,8 @@
 #!/bin/bash
 # Installs what is missing, then configures and builds everything into
 # BUILD_DIR (default: build/). usage: scripts/build.sh [cmake build args...]
+# With VARNLET_SIGN_PKCS12 set, the programs and installers it makes are
+# signed (scripts/sign-program.sh tells how).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
