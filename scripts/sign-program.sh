@@ -60,11 +60,12 @@ timestamp: ${timestamp_url:-none}"
 # signed program or gone, never half-written.
 sign_one() {
     local file=$1 temporary="$1.signing" output status
-    local arguments=(sign -pkcs12 "$p12" -readpass - -h sha256 -in "$file" -out "$temporary")
+    local arguments=(sign -pkcs12 "$p12" -h sha256 -in "$file" -out "$temporary")
     [ -z "$timestamp_url" ] || arguments+=(-ts "$timestamp_url")
-    rm -f "$temporary"
     # The password goes through a pipe from a shell built-in, so no process's
-    # command line shows it.
+    # command line shows it. (osslsigncode refuses an empty one read so.)
+    [ -z "${VARNLET_SIGN_PASSWORD:-}" ] || arguments+=(-readpass /dev/stdin)
+    rm -f "$temporary"
     output=$(printf '%s' "${VARNLET_SIGN_PASSWORD:-}" | osslsigncode "${arguments[@]}" 2>&1)
     status=$?
     if [ $status -eq 0 ] && [ -s "$temporary" ] && chmod --reference="$file" "$temporary" &&
@@ -76,7 +77,7 @@ sign_one() {
     if grep -qi -e "wrong password" -e "mac verify failure" <<<"$output"; then
         reason="the password in VARNLET_SIGN_PASSWORD does not open '$p12'"
     elif grep -qi -e "timestamping failed" -e "time-stamp" <<<"$output"; then
-        reason="the time-stamp server '$timestamp_url' (VARNLET_SIGN_TIMESTAMP_URL) gave no time stamp"
+        reason="the time-stamp server '$timestamp_url' (VARNLET_SIGN_TIMESTAMP_URL) could not be reached or gave no time stamp"
     elif grep -qi -e "pkcs#12" -e "read key or certificates" <<<"$output"; then
         reason="'$p12' is not a PKCS#12 file with a certificate and its key"
     else
