@@ -30,6 +30,10 @@ fail() {
 settings_problem() {
     if ! command -v osslsigncode >/dev/null 2>&1; then
         echo "osslsigncode is not installed (scripts/install-deps.sh installs it)"
+    elif [ "${p12#/}" = "$p12" ]; then
+        # Build steps run in folders of their own, so a relative path would
+        # name a different file in each.
+        echo "VARNLET_SIGN_PKCS12 names '$p12', which is not an absolute path"
     elif [ ! -e "$p12" ]; then
         echo "VARNLET_SIGN_PKCS12 names '$p12', which does not exist"
     elif [ ! -f "$p12" ] || [ ! -r "$p12" ]; then
