@@ -16,7 +16,8 @@ add_link_options(-static -static-libgcc -static-libstdc++ -Wl,--gc-sections)
 # The same source gives the same bytes, wherever and whenever it is built: no
 # link time in the PE header (its checksum follows from the rest), and no
 # source or build folder in what __FILE__ or debug information records (the
-# build folder is named after the source one, as it often lies inside it).
+# build folder's map comes last, as the last match wins and it often lies
+# inside the source folder).
 add_link_options(-Wl,--no-insert-timestamp)
 add_compile_options(
     $<$<COMPILE_LANGUAGE:C,CXX,ASM>:-ffile-prefix-map=${CMAKE_SOURCE_DIR}/=>
