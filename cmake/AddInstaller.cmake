@@ -5,7 +5,8 @@
 #   An OBJECT library NAME with the payload's stored names only (for the
 #   uninstaller, which must not depend on the files it is shipped with).
 # add_installer(NAME DESCRIPTION file [DEFINES ...] [DEPENDS ...] [OUTPUT_NAME name])
-#   A complete installer executable for that product.
+#   A complete installer executable for that product, signed after linking
+#   when the build is asked to sign (cmake/Signing.cmake).
 
 set(VARNLET_PROGRAM_DEFINES
     VRL32_EXE=$<TARGET_FILE:vrl32>
@@ -59,4 +60,5 @@ function(add_installer name)
     if(ARG_OUTPUT_NAME)
         set_target_properties(${name} PROPERTIES OUTPUT_NAME ${ARG_OUTPUT_NAME})
     endif()
+    sign_after_link(${name})
 endfunction()

@@ -13,6 +13,15 @@ add_compile_options(
     $<$<COMPILE_LANGUAGE:C,CXX>:-fdata-sections>
     $<$<COMPILE_LANGUAGE:C,CXX>:-fno-asynchronous-unwind-tables>)
 add_link_options(-static -static-libgcc -static-libstdc++ -Wl,--gc-sections)
+# The same source gives the same bytes, wherever and whenever it is built: no
+# link time in the PE header (its checksum follows from the rest), and no
+# source or build folder in what __FILE__ or debug information records (the
+# build folder's map comes last, as the last match wins and it often lies
+# inside the source folder).
+add_link_options(-Wl,--no-insert-timestamp)
+add_compile_options(
+    $<$<COMPILE_LANGUAGE:C,CXX,ASM>:-ffile-prefix-map=${CMAKE_SOURCE_DIR}/=>
+    $<$<COMPILE_LANGUAGE:C,CXX,ASM>:-ffile-prefix-map=${CMAKE_BINARY_DIR}/=build/>)
 if(CMAKE_BUILD_TYPE STREQUAL "MinSizeRel" OR CMAKE_BUILD_TYPE STREQUAL "Release")
     add_link_options(-s)
 endif()
