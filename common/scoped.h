@@ -8,6 +8,8 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include "common/system_calls.h"
+
 // Owns one handle that a single function releases (a registry key, a service
 // handle, a library, a GDI object, an item-id list...). Null means "nothing
 // held".
@@ -41,7 +43,7 @@ using ScopedServiceHandle = ScopedOwner<SC_HANDLE, &CloseServiceHandle>;
 using ScopedLibrary = ScopedOwner<HMODULE, &FreeLibrary>;
 using ScopedMemoryDc = ScopedOwner<HDC, &DeleteDC>;
 // The shell's item-id lists come from the COM task allocator.
-using ScopedItemIdList = ScopedOwner<LPITEMIDLIST, &CoTaskMemFree>;
+using ScopedItemIdList = ScopedOwner<LPITEMIDLIST, &sys::CoTaskMemFree>;
 template <typename GdiObject>
 using ScopedGdiObject = ScopedOwner<GdiObject, &DeleteObject>;
 
@@ -141,9 +143,9 @@ private:
 // down.
 class ScopedComInit {
 public:
-    explicit ScopedComInit(DWORD model = COINIT_APARTMENTTHREADED) : status_(CoInitializeEx(nullptr, model)) {}
+    explicit ScopedComInit(DWORD model = COINIT_APARTMENTTHREADED) : status_(sys::CoInitializeEx(nullptr, model)) {}
     ~ScopedComInit() {
-        if (SUCCEEDED(status_)) CoUninitialize();
+        if (SUCCEEDED(status_)) sys::CoUninitialize();
     }
     ScopedComInit(const ScopedComInit&) = delete;
     ScopedComInit& operator=(const ScopedComInit&) = delete;

@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "common/scoped.h"
+#include "common/system_calls.h"
 #include "product/payload_names.h"
 #include "varnlet/rtuninst/exit_status.h"
 #include "varnlet/rtuninst/file_ops.h"
@@ -109,7 +110,7 @@ int RunFinisher(const UninstallArguments& arguments) {
         DescribeError(GetLastError(), reason, sizeof reason);
         report.AddFailure(arguments.uninstallerPath, reason);
     } else {
-        SHChangeNotify(SHCNE_DELETE, SHCNF_PATHA, arguments.uninstallerPath, nullptr);
+        sys::SHChangeNotify(SHCNE_DELETE, SHCNF_PATHA, arguments.uninstallerPath, nullptr);
         char folder[kPathBytes];
         if (FolderOfPath(folder, sizeof folder, arguments.uninstallerPath)) (void)RemoveFolderIfEmpty(folder, &report);
     }
