@@ -42,6 +42,8 @@ using ScopedRegKey = ScopedOwner<HKEY, &RegCloseKey>;
 using ScopedServiceHandle = ScopedOwner<SC_HANDLE, &CloseServiceHandle>;
 using ScopedLibrary = ScopedOwner<HMODULE, &FreeLibrary>;
 using ScopedMemoryDc = ScopedOwner<HDC, &DeleteDC>;
+// Memory the system hands out with LocalAlloc (security descriptors, SID texts).
+using ScopedLocalMemory = ScopedOwner<HLOCAL, &LocalFree>;
 // The shell's item-id lists come from the COM task allocator.
 using ScopedItemIdList = ScopedOwner<LPITEMIDLIST, &sys::CoTaskMemFree>;
 template <typename GdiObject>
