@@ -20,4 +20,9 @@ struct TakenDeletions {
 // to `waitMs` for a process that still holds one of them.
 TakenDeletions TakeScheduledDeletions(const std::function<bool(const std::string& path)>& matches, int waitMs);
 
+// The same for the uninstaller's temporary copies: each is a file in a
+// folder named "rtuninst-<16 hex digits>", and both are on the list, the file
+// first. Taking them also waits for the copy's process to let go.
+TakenDeletions TakeScheduledUninstallerCopies(int waitMs);
+
 }  // namespace testing_support
