@@ -2,6 +2,7 @@
 // the user's temporary folder. It exports what the uninstaller calls of the
 // shell (so a static import of it would be satisfied), marks next to itself
 // that it ran ("shell32.dll.ran") and refuses to load.
+#define WIN32_LEAN_AND_MEAN  // the shell's own declarations would clash with these
 #include <windows.h>
 
 extern "C" __declspec(dllexport) void WINAPI SHChangeNotify(LONG, UINT, const void*, const void*) {}
