@@ -14,8 +14,10 @@
 // folder stays in the search, which is why libraries are loaded by full path.
 void RestrictDllSearchToSystemFolder();
 
-// The system library `fileName` (a literal such as "shell32.dll"), loaded from the system
-// folder by its full path, with its own imports taken from there too. It
+// The system library `fileName` (a literal such as "shell32.dll"), loaded
+// from the system folder by its full path, with its own imports taken from
+// there too; or, when the program's manifest asks for another version of it
+// (the common controls 6), that version from the side-by-side store. It
 // stays loaded for the rest of the process: objects and memory it hands out
 // live on. Null when it cannot be loaded.
 HMODULE SystemLibrary(const char* fileName);
