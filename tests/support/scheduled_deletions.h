@@ -1,6 +1,6 @@
 // The system's list of files to delete at the next restart
 // (PendingFileRenameOperations). The uninstaller puts its temporary copy
-// there; the tests take such entries off the list again and delete the
+// and its folder there; the tests take such entries off the list again and delete the
 // files at once, so the prefix does not collect them from run to run.
 #pragma once
 
