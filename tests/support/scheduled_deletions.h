@@ -1,7 +1,8 @@
 // The system's list of files to delete at the next restart
 // (PendingFileRenameOperations). The uninstaller puts its temporary copy
-// and its folder there; the tests take such entries off the list again and delete the
-// files at once, so the prefix does not collect them from run to run.
+// and the copy's folder there; the tests take such entries off the list
+// again and delete them at once, so the prefix does not collect them from
+// run to run.
 #pragma once
 
 #include <functional>
