@@ -35,7 +35,7 @@ $cxx -c "\$gen/product_blob.S" -o "\$gen/product_blob.o"
 i686-w64-mingw32-windres -I"$root/resources" "$root/resources/installer.rc" -O coff -o "\$gen/res.o"
 $cxx \$flags -c "$root/setup/main.cpp" -o "\$gen/main.o"
 $cxx -mwindows -static -s -Wl,--gc-sections -o "\$exe" "\$gen/main.o" "\$gen/res.o" "\$gen/product_data.o" \
-    "\$gen/product_blob.o" "$core" "$zlib" -lshell32 -lole32 -luuid -ladvapi32 -luser32 -lgdi32 -lkernel32
+    "\$gen/product_blob.o" "$core" "$zlib" -luuid -ladvapi32 -luser32 -lgdi32 -lkernel32
 EOS
 nsi=$shared/bench/payload.nsi
 

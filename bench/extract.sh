@@ -24,7 +24,7 @@ build_bench() { # PAYLOAD_DIR NAME
     $cxx -c "$gen/product_blob.S" -o "$gen/product_blob.o"
     $cxx -std=c++17 -O2 -fno-exceptions -I"$root" -c "$root/bench/extract_bench.cpp" -o "$gen/extract_bench.o"
     $cxx -static -s -Wl,--gc-sections -o "$out/$name.exe" "$gen/extract_bench.o" "$gen/product_data.o" \
-        "$gen/product_blob.o" "$core" "$zlib" -lpsapi -lshell32 -lole32 -luuid -ladvapi32 -luser32 -lgdi32
+        "$gen/product_blob.o" "$core" "$zlib" -lpsapi -luuid -ladvapi32 -luser32 -lgdi32
 }
 
 payload=$out/payload$mb

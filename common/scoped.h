@@ -8,6 +8,8 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include "common/system_calls.h"
+
 // Owns one handle that a single function releases (a registry key, a service
 // handle, a library, a GDI object, an item-id list...). Null means "nothing
 // held".
@@ -40,8 +42,10 @@ using ScopedRegKey = ScopedOwner<HKEY, &RegCloseKey>;
 using ScopedServiceHandle = ScopedOwner<SC_HANDLE, &CloseServiceHandle>;
 using ScopedLibrary = ScopedOwner<HMODULE, &FreeLibrary>;
 using ScopedMemoryDc = ScopedOwner<HDC, &DeleteDC>;
+// Memory the system hands out with LocalAlloc (security descriptors, SID texts).
+using ScopedLocalMemory = ScopedOwner<HLOCAL, &LocalFree>;
 // The shell's item-id lists come from the COM task allocator.
-using ScopedItemIdList = ScopedOwner<LPITEMIDLIST, &CoTaskMemFree>;
+using ScopedItemIdList = ScopedOwner<LPITEMIDLIST, &sys::CoTaskMemFree>;
 template <typename GdiObject>
 using ScopedGdiObject = ScopedOwner<GdiObject, &DeleteObject>;
 
@@ -141,9 +145,9 @@ private:
 // down.
 class ScopedComInit {
 public:
-    explicit ScopedComInit(DWORD model = COINIT_APARTMENTTHREADED) : status_(CoInitializeEx(nullptr, model)) {}
+    explicit ScopedComInit(DWORD model = COINIT_APARTMENTTHREADED) : status_(sys::CoInitializeEx(nullptr, model)) {}
     ~ScopedComInit() {
-        if (SUCCEEDED(status_)) CoUninitialize();
+        if (SUCCEEDED(status_)) sys::CoUninitialize();
     }
     ScopedComInit(const ScopedComInit&) = delete;
     ScopedComInit& operator=(const ScopedComInit&) = delete;

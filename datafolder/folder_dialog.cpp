@@ -9,6 +9,7 @@
 #include "common/bounded_format.h"
 #include "common/globals.h"
 #include "common/scoped.h"
+#include "common/system_calls.h"
 #include "datafolder/folder_text.h"
 #include "datafolder/folder_warning.h"
 #include "resources/resource_ids.h"
@@ -103,9 +104,9 @@ void browseForParent(HWND dialog) {
     browse.hwndOwner = dialog;
     browse.lpszTitle = kBrowseTitle;
     browse.ulFlags = BIF_RETURNONLYFSDIRS;
-    ScopedItemIdList item(SHBrowseForFolderA(&browse));
+    ScopedItemIdList item(sys::SHBrowseForFolderA(&browse));
     char folder[MAX_PATH];
-    if (item && SHGetPathFromIDListA(item.Get(), folder)) (void)SetDlgItemTextA(dialog, IDC_FOLDER_PARENT, folder);
+    if (item && sys::SHGetPathFromIDListA(item.Get(), folder)) (void)SetDlgItemTextA(dialog, IDC_FOLDER_PARENT, folder);
 }
 
 }  // namespace

@@ -9,12 +9,12 @@
 #include <cstdarg>
 
 #include "common/bounded_format.h"
+#include "common/dll_search.h"
 #include "common/globals.h"
 #include "datafolder/data_folder.h"
 #include "payload/extract.h"
 #include "services/running_copies.h"
 #include "services/service_removal.h"
-#include "setup/dll_search.h"
 #include "setup/free_space.h"
 #include "setup/install_paths.h"
 #include "shell/shortcut.h"
@@ -210,6 +210,8 @@ void OfferToStartProduct(const InstallPaths& paths) {
 }  // namespace
 
 int RunInstallation(HINSTANCE instance) {
+    // The entry point has done this already; callers within a process that
+    // did not (the tests) get the same start.
     RestrictDllSearchToSystemFolder();
     instanceHandle = instance;
     platformId = QueryPlatformId();

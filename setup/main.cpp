@@ -2,8 +2,40 @@
 // installation sequence runs once, and its result (always 0) is the exit status.
 #include <windows.h>
 
+#include "common/dll_search.h"
+#include "common/globals.h"
+#include "common/run_lock.h"
 #include "setup/installation_sequence.h"
+#include "ui/background_window.h"
+
+namespace {
+
+const char kRunLockRole[] = "installer";
+// The running installer may still be on its way to its window.
+constexpr int kWindowWaitMs = 3000;
+constexpr int kWindowPollMs = 100;
+
+void BringRunningInstallerToFront() {
+    for (int waited = 0; waited <= kWindowWaitMs; waited += kWindowPollMs) {
+        HWND window = FindBackgroundWindow(ProductConfig.productName);
+        if (window) {
+            BringToFront(window);
+            return;
+        }
+        Sleep(kWindowPollMs);
+    }
+}
+
+}  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*commandLine*/, int /*show*/) {
+    RestrictDllSearchToSystemFolder();
+    // A second installer of the same product changes nothing: it shows the
+    // user the one that is already running and ends.
+    ScopedHandle runLock;
+    if (!ClaimRunLock(kRunLockRole, ProductConfig.productName, &runLock)) {
+        BringRunningInstallerToFront();
+        return 0;
+    }
     return RunInstallation(instance);
 }

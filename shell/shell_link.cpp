@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include "common/scoped.h"
+#include "common/system_calls.h"
 #include "shell/shortcut.h"
 #include "shell/shortcut_paths.h"
 
@@ -21,7 +22,7 @@ HRESULT SaveShellLink(const char* targetPath, const char* linkPath, const char* 
     // Declared first so that it ends last, after both interfaces are released.
     ScopedComInit apartment;
     ScopedComPtr<IShellLinkA> link;
-    HRESULT status = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.ReceiveVoid());
+    HRESULT status = sys::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.ReceiveVoid());
     if (FAILED(status)) return status;
 
     // These setters only record values in the object; saving is what can fail.

@@ -8,6 +8,7 @@
 #include <shlobj.h>
 
 #include "common/scoped.h"
+#include "common/system_calls.h"
 #include "shell/shortcut_paths.h"
 
 namespace {
@@ -17,8 +18,8 @@ namespace {
 bool LocateShellFolder(int csidl, char* base) {
     static_assert(kShortcutPathBytes >= MAX_PATH, "a shell folder path fits the base buffer");
     ScopedItemIdList location;
-    if (FAILED(SHGetSpecialFolderLocation(nullptr, csidl, location.Receive()))) return false;
-    return SHGetPathFromIDListA(location.Get(), base) != FALSE;
+    if (FAILED(sys::SHGetSpecialFolderLocation(nullptr, csidl, location.Receive()))) return false;
+    return sys::SHGetPathFromIDListA(location.Get(), base) != FALSE;
 }
 
 // Only one level is created: a folder name that reaches through a missing
@@ -28,7 +29,7 @@ bool EnsureProgramsSubfolder(const char* folderPath) {
     if (_stat(folderPath, &existing) == 0) return true;
     if (_mkdir(folderPath) != 0) return false;
     // Open Start menus pick up the new folder from this notification.
-    SHChangeNotify(SHCNE_MKDIR, SHCNF_PATHA, folderPath, nullptr);
+    sys::SHChangeNotify(SHCNE_MKDIR, SHCNF_PATHA, folderPath, nullptr);
     return true;
 }
 

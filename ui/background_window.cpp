@@ -96,6 +96,12 @@ LRESULT CALLBACK BackgroundWindowProc(HWND window, UINT message, WPARAM wParam, 
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
+HWND FindBackgroundWindow(const char* productName) {
+    char title[kTitleTextBytes];
+    if (!FormatTitleText(title, sizeof title, productName)) return nullptr;
+    return FindWindowA(kWindowClass, title);
+}
+
 bool CreateBackgroundWindow(HINSTANCE instance) {
     if (!FormatTitleText(titleText, sizeof titleText, ProductConfig.productName)) return false;
     titleFont = CreateTitleFont();

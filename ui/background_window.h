@@ -13,6 +13,10 @@ bool CreateBackgroundWindow(HINSTANCE instance);
 void DestroyBackgroundWindow();
 LRESULT CALLBACK BackgroundWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
+// The background window of a running installer of `productName` (this
+// process's or another's); null when there is none.
+HWND FindBackgroundWindow(const char* productName);
+
 // "Install <productName>" into `buffer`; false (and nothing usable) when it
 // does not fit.
 bool FormatTitleText(char* buffer, size_t size, const char* productName);

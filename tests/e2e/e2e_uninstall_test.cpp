@@ -10,9 +10,6 @@
 // (and so the data folder) are still there.
 #include <shlobj.h>
 
-#include <algorithm>
-#include <cctype>
-
 #include "tests/e2e/scenario.h"
 #include "tests/support/scheduled_deletions.h"
 #include "tests/support/window_driver.h"
@@ -28,16 +25,9 @@ constexpr char kOwnFile[] = "my notes.txt";
 constexpr char kOwnText[] = "the user's own notes";
 constexpr char kOutsideText[] = "next to Varnlet, not part of it";
 constexpr int kListMs = 30000;
-
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
-bool EndsWith(const std::string& text, const std::string& tail) {
-    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
-}
+// The temporary copy that finishes the uninstaller's job keeps its name; it
+// runs from a folder "rtuninst-<random>".
+constexpr char kCopyName[] = "rtuninst.exe";
 
 // Visible buttons of a message box, ascending ids.
 std::vector<int> ButtonsOf(HWND box) {
@@ -86,18 +76,18 @@ bool ListInstalledPrograms(const std::string& outputPath, std::string* listing) 
     return ReadWholeFile(outputPath, listing);
 }
 
-std::string RemoveScheduledCopy(const std::string& copyName) {
+// Waits for the uninstaller's temporary copy to end and takes it and its
+// folder off the restart list.
+std::string RemoveScheduledCopy() {
     std::string left;
-    for (const ProcessSeen& running : ProcessesNamed(copyName.c_str())) {
+    for (const ProcessSeen& running : ProcessesNamed(kCopyName)) {
+        if (running.image.find("\\rtuninst-") == std::string::npos) continue;
         HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, running.id);
         if (!process) continue;
-        if (WaitForSingleObject(process, kNextWindowMs) != WAIT_OBJECT_0) left += copyName + " still runs; ";
+        if (WaitForSingleObject(process, kNextWindowMs) != WAIT_OBJECT_0) left += running.image + " still runs; ";
         CloseHandle(process);
     }
-    std::string tail = "\\" + Lower(copyName);
-    left += testing_support::TakeScheduledDeletions(
-                [&tail](const std::string& path) { return EndsWith(Lower(path), tail); }, kNextWindowMs)
-                .problems;
+    left += testing_support::TakeScheduledUninstallerCopies(kNextWindowMs).problems;
     return left;
 }
 
@@ -111,7 +101,7 @@ protected:
             }
             CloseHandle(uninstaller_.hProcess);
             CloseHandle(uninstaller_.hThread);
-            std::string left = RemoveScheduledCopy(CopyName());
+            std::string left = RemoveScheduledCopy();
             EXPECT_EQ("", left) << "the uninstaller's temporary copy could not be removed";
         }
         Scenario::TearDown();
@@ -181,9 +171,6 @@ protected:
         return true;
     }
 
-    // The name of the temporary copy that finishes the uninstaller's job.
-    std::string CopyName() const { return "rtuninst-" + std::to_string(uninstaller_.dwProcessId) + ".exe"; }
-
     PROCESS_INFORMATION uninstaller_ = {};
 };
 
@@ -237,10 +224,11 @@ TEST_F(Uninstall, RemovesARealInstallationAndKeepsTheUsersFiles) {
 
     // The uninstaller's own file goes by its temporary copy, which was
     // started before the closing message; wait for the copy to end.
-    for (const ProcessSeen& copy : ProcessesNamed(CopyName().c_str())) {
+    for (const ProcessSeen& copy : ProcessesNamed(kCopyName)) {
+        if (copy.image.find("\\rtuninst-") == std::string::npos) continue;
         HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, copy.id);
         if (!process) continue;
-        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process, kNextWindowMs)) << CopyName() << " runs on";
+        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process, kNextWindowMs)) << copy.image << " runs on";
         CloseHandle(process);
     }
 

@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "setup/dll_search.h"
+#include "common/dll_search.h"
 #include "tests/payload/payload_test_support.h"
 #include "tests/support/test_files.h"
 

@@ -85,4 +85,9 @@ TakenDeletions TakeScheduledDeletions(const std::function<bool(const std::string
     return taken;
 }
 
+TakenDeletions TakeScheduledUninstallerCopies(int waitMs) {
+    return TakeScheduledDeletions(
+        [](const std::string& path) { return path.find("\\rtuninst-") != std::string::npos; }, waitMs);
+}
+
 }  // namespace testing_support

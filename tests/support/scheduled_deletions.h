@@ -1,7 +1,8 @@
 // The system's list of files to delete at the next restart
 // (PendingFileRenameOperations). The uninstaller puts its temporary copy
-// there; the tests take such entries off the list again and delete the
-// files at once, so the prefix does not collect them from run to run.
+// and the copy's folder there; the tests take such entries off the list
+// again and delete them at once, so the prefix does not collect them from
+// run to run.
 #pragma once
 
 #include <functional>
@@ -19,5 +20,10 @@ struct TakenDeletions {
 // whose path `matches`, and removes those files or folders now, waiting up
 // to `waitMs` for a process that still holds one of them.
 TakenDeletions TakeScheduledDeletions(const std::function<bool(const std::string& path)>& matches, int waitMs);
+
+// The same for the uninstaller's temporary copies: each is a file in a
+// folder named "rtuninst-<16 hex digits>", and both are on the list, the file
+// first. Taking them also waits for the copy's process to let go.
+TakenDeletions TakeScheduledUninstallerCopies(int waitMs);
 
 }  // namespace testing_support

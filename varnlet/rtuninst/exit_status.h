@@ -8,5 +8,6 @@ constexpr int kExitDeclined = 1;         // the user answered No; nothing change
 constexpr int kExitNothingToRemove = 2;  // nothing of the product was found
 constexpr int kExitSomethingLeft = 3;    // some items could not be removed (listed to the user)
 constexpr int kExitBadCommandLine = 4;   // unknown arguments, or it could not find itself
+constexpr int kExitAnotherRunning = 0;   // another uninstaller of the product runs; nothing changed
 
 }  // namespace varnlet

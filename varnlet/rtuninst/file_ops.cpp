@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/system_calls.h"
+
 namespace varnlet {
 
 void DescribeError(DWORD error, char* out, size_t outSize) {
@@ -38,7 +40,7 @@ bool FolderIsEmpty(const char* folder, const char* ignoredName) {
 
 void DeleteFileReporting(const char* path, RemovalReport* report) {
     if (DeleteFileA(path)) {
-        SHChangeNotify(SHCNE_DELETE, SHCNF_PATHA, path, nullptr);
+        sys::SHChangeNotify(SHCNE_DELETE, SHCNF_PATHA, path, nullptr);
         return;
     }
     DWORD error = GetLastError();
@@ -47,7 +49,7 @@ void DeleteFileReporting(const char* path, RemovalReport* report) {
     if (error == ERROR_ACCESS_DENIED && attributes != INVALID_FILE_ATTRIBUTES &&
         (attributes & FILE_ATTRIBUTE_READONLY) && SetFileAttributesA(path, attributes & ~FILE_ATTRIBUTE_READONLY)) {
         if (DeleteFileA(path)) {
-            SHChangeNotify(SHCNE_DELETE, SHCNF_PATHA, path, nullptr);
+            sys::SHChangeNotify(SHCNE_DELETE, SHCNF_PATHA, path, nullptr);
             return;
         }
         error = GetLastError();
@@ -61,7 +63,7 @@ bool RemoveFolderIfEmpty(const char* folder, RemovalReport* report) {
     if (!PathExists(folder)) return true;
     if (!FolderIsEmpty(folder, nullptr)) return false;
     if (RemoveDirectoryA(folder)) {
-        SHChangeNotify(SHCNE_RMDIR, SHCNF_PATHA, folder, nullptr);
+        sys::SHChangeNotify(SHCNE_RMDIR, SHCNF_PATHA, folder, nullptr);
         return true;
     }
     char reason[256];

@@ -3,18 +3,64 @@
 // arguments; "/finish" is its temporary copy's job (self_removal.h).
 #include <windows.h>
 
+#include "common/bounded_format.h"
+#include "common/dll_search.h"
+#include "common/run_lock.h"
 #include "product/payload_names.h"
 #include "varnlet/rtuninst/exit_status.h"
 #include "varnlet/rtuninst/self_removal.h"
 #include "varnlet/rtuninst/uninstall.h"
 #include "varnlet/rtuninst/uninstall_logic.h"
 
+namespace {
+
+const char kRunLockRole[] = "uninstaller";
+
+struct WindowSearch {
+    const char* title;
+    HWND found;
+};
+
+BOOL CALLBACK MatchUninstallerBox(HWND window, LPARAM parameter) {
+    WindowSearch* search = reinterpret_cast<WindowSearch*>(parameter);
+    DWORD process = 0;
+    (void)GetWindowThreadProcessId(window, &process);
+    if (process == GetCurrentProcessId() || !IsWindowVisible(window)) return TRUE;
+    char className[16];
+    char title[128];
+    if (GetClassNameA(window, className, sizeof className) == 0 || lstrcmpA(className, "#32770") != 0) return TRUE;
+    if (GetWindowTextA(window, title, sizeof title) == 0 || lstrcmpA(title, search->title) != 0) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+// The running uninstaller shows only message boxes; the one with its title
+// (its question or its closing message) is raised.
+void BringRunningUninstallerToFront() {
+    WindowSearch search{nullptr, nullptr};
+    char title[128];
+    if (!FormatBounded(title, sizeof title, "Uninstall %s", payloadProductName)) return;
+    search.title = title;
+    (void)EnumWindows(MatchUninstallerBox, reinterpret_cast<LPARAM>(&search));
+    if (search.found) BringToFront(search.found);
+}
+
+}  // namespace
+
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandTail, int) {
+    RestrictDllSearchToSystemFolder();
     varnlet::UninstallArguments arguments;
     char error[kPathBytes];
     if (!varnlet::ParseUninstallArguments(commandTail, &arguments, error, sizeof error)) {
         (void)MessageBoxA(nullptr, error, "Uninstall", MB_OK | MB_ICONWARNING);
         return varnlet::kExitBadCommandLine;
     }
-    return arguments.finish ? varnlet::RunFinisher(arguments) : varnlet::RunUninstall();
+    // The copy starts while the uninstaller still runs and holds the lock.
+    if (arguments.finish) return varnlet::RunFinisher(arguments);
+    ScopedHandle runLock;
+    if (!ClaimRunLock(kRunLockRole, payloadProductName, &runLock)) {
+        BringRunningUninstallerToFront();
+        return varnlet::kExitAnotherRunning;
+    }
+    return varnlet::RunUninstall();
 }

@@ -5,11 +5,15 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
+#include "common/bounded_format.h"
 #include "common/scoped.h"
+#include "common/system_calls.h"
 #include "product/payload_names.h"
 #include "varnlet/rtuninst/exit_status.h"
 #include "varnlet/rtuninst/file_ops.h"
+#include "varnlet/rtuninst/private_folder.h"
 
 namespace varnlet {
 
@@ -38,20 +42,29 @@ bool DeleteWithRetries(const char* path) {
     return false;
 }
 
+// Takes the copy and its folder away again when it could not be started.
+void Discard(const char* copyPath, const char* folder) {
+    (void)DeleteFileA(copyPath);
+    (void)RemoveDirectoryA(folder);
+}
+
 }  // namespace
 
 bool StartFinisher(const char* uninstallerPath) {
-    char tempFolder[MAX_PATH + 1];
-    DWORD length = GetTempPathA(sizeof tempFolder, tempFolder);
-    if (length == 0 || length >= sizeof tempFolder) return false;
-    char copyName[64];
+    // The folder's name starts like the uninstaller's file; the copy keeps
+    // that file's name.
+    const char* fileName = FileNameOfPath(uninstallerPath);
+    char stem[64];
+    const char* dot = std::strrchr(fileName, '.');
+    int stemLength = dot ? static_cast<int>(dot - fileName) : lstrlenA(fileName);
+    if (!FormatBounded(stem, sizeof stem, "%.*s", stemLength, fileName)) return false;
+    char folder[kPathBytes];
+    if (!CreatePrivateFolder(stem, folder, sizeof folder)) return false;
     char copyPath[kPathBytes];
-    if (std::snprintf(copyName, sizeof copyName, "rtuninst-%lu.exe", static_cast<unsigned long>(GetCurrentProcessId())) >=
-            static_cast<int>(sizeof copyName) ||
-        !JoinPath(copyPath, sizeof copyPath, tempFolder, copyName)) {
+    if (!JoinPath(copyPath, sizeof copyPath, folder, fileName) || !CopyFileA(uninstallerPath, copyPath, TRUE)) {
+        Discard(copyPath, folder);
         return false;
     }
-    if (!CopyFileA(uninstallerPath, copyPath, FALSE)) return false;
 
     // The copy waits on this handle; inheriting it (rather than passing a
     // process id) means it can never wait for some later process that
@@ -59,7 +72,7 @@ bool StartFinisher(const char* uninstallerPath) {
     HANDLE inheritable = nullptr;
     if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &inheritable, SYNCHRONIZE,
                          TRUE, 0)) {
-        (void)DeleteFileA(copyPath);
+        Discard(copyPath, folder);
         return false;
     }
     ScopedHandle ownHandle(inheritable);
@@ -68,16 +81,17 @@ bool StartFinisher(const char* uninstallerPath) {
                                 static_cast<unsigned long>(reinterpret_cast<uintptr_t>(inheritable)),
                                 uninstallerPath);
     if (written < 0 || static_cast<size_t>(written) >= sizeof commandLine) {
-        (void)DeleteFileA(copyPath);
+        Discard(copyPath, folder);
         return false;
     }
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    // Started in the temporary folder: a current directory inside the data
-    // folder would keep that folder from being removed.
-    if (!CreateProcessA(copyPath, commandLine, nullptr, nullptr, TRUE, 0, nullptr, tempFolder, &startup, &process)) {
-        (void)DeleteFileA(copyPath);
+    // Started in its own folder: a current directory inside the data folder
+    // would keep that folder from being removed, and the shared temporary
+    // folder is where a planted library would wait.
+    if (!CreateProcessA(copyPath, commandLine, nullptr, nullptr, TRUE, 0, nullptr, folder, &startup, &process)) {
+        Discard(copyPath, folder);
         return false;
     }
     CloseHandle(process.hThread);
@@ -109,17 +123,22 @@ int RunFinisher(const UninstallArguments& arguments) {
         DescribeError(GetLastError(), reason, sizeof reason);
         report.AddFailure(arguments.uninstallerPath, reason);
     } else {
-        SHChangeNotify(SHCNE_DELETE, SHCNF_PATHA, arguments.uninstallerPath, nullptr);
+        sys::SHChangeNotify(SHCNE_DELETE, SHCNF_PATHA, arguments.uninstallerPath, nullptr);
         char folder[kPathBytes];
         if (FolderOfPath(folder, sizeof folder, arguments.uninstallerPath)) (void)RemoveFolderIfEmpty(folder, &report);
     }
 
-    // This copy is running too; it goes at the next restart. Without the
-    // rights for that (Windows NT, no administrator) it stays in the
-    // temporary folder, which is the one place where that does no harm.
+    // This copy is running too; it and then its folder go at the next
+    // restart (deletions pending then run in order). Without the rights for
+    // that (Windows NT, no administrator) they stay in the user's temporary
+    // folder, which is the one place where that does no harm.
     char ownPath[kPathBytes];
+    char ownFolder[kPathBytes];
     DWORD length = GetModuleFileNameA(nullptr, ownPath, sizeof ownPath);
-    if (length > 0 && length < sizeof ownPath) (void)MoveFileExA(ownPath, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    if (length > 0 && length < sizeof ownPath && MoveFileExA(ownPath, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) &&
+        FolderOfPath(ownFolder, sizeof ownFolder, ownPath)) {
+        (void)MoveFileExA(ownFolder, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    }
 
     if (report.FailureCount() == 0) return kExitRemoved;
     char message[4096];

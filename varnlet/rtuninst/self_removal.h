@@ -1,10 +1,10 @@
 // Removing the uninstaller's own file. A running program cannot delete its
-// own file (its image is mapped), so the uninstaller copies itself to the
-// temporary folder and starts the copy with "/finish": the copy waits until
-// the uninstaller has ended, deletes its file and then its folder if that is
-// empty, and has its own file deleted at the next restart
-// (MoveFileEx with MOVEFILE_DELAY_UNTIL_REBOOT), which is the documented way
-// to delete a file that is in use. Should the copy not start, the
+// own file (its image is mapped), so the uninstaller copies itself into a
+// new private folder (private_folder.h) and starts the copy with "/finish":
+// the copy waits until the uninstaller has ended, deletes its file and then
+// its folder if that is empty, and has its own file and then its folder
+// deleted at the next restart (MoveFileEx with MOVEFILE_DELAY_UNTIL_REBOOT),
+// which is the documented way to delete a file that is in use. Should the copy not start, the
 // uninstaller's file and folder are themselves scheduled that way, so
 // nothing stays behind for good either way.
 #pragma once

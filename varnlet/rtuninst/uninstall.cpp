@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "common/scoped.h"
+#include "common/system_calls.h"
 #include "product/payload_names.h"
 #include "varnlet/rtuninst/exit_status.h"
 #include "varnlet/rtuninst/file_ops.h"
@@ -55,7 +56,7 @@ void ShowMessage(const char* text, UINT icon) {
 
 bool ShellFolder(int csidl, char* out) {
     // SHGetFolderPathA wants a MAX_PATH buffer.
-    return SUCCEEDED(SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, out)) && out[0] != '\0';
+    return SUCCEEDED(sys::SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, out)) && out[0] != '\0';
 }
 
 bool LocateLinks(Installation* installation) {

@@ -3,7 +3,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "common/dll_search.h"
 #include "common/scoped.h"
+#include "common/system_calls.h"
 #include "product/payload_names.h"
 #include "varnlet/vrl32/data_folder.h"
 #include "varnlet/vrl32/main_window.h"
@@ -31,6 +33,7 @@ int RunMessageLoop(HINSTANCE instance, HWND window) {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
+    RestrictDllSearchToSystemFolder();
     ScopedHandle mutex;
     if (!varnlet::ClaimSingleInstance(&mutex)) {
         (void)varnlet::BringRunningCopyToFront();
@@ -47,7 +50,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
 
     ScopedComInit com(COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES};
-    (void)InitCommonControlsEx(&controls);
+    (void)sys::InitCommonControlsEx(&controls);
     if (!varnlet::RegisterMainWindowClass(instance)) return kExitNoWindow;
     HWND window = varnlet::CreateMainWindow(instance, &state, show);
     if (!window) return kExitNoWindow;

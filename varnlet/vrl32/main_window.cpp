@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "common/scoped.h"
+#include "common/system_calls.h"
 #include "product/payload_names.h"
 #include "varnlet/vrl32/resource.h"
 
@@ -154,7 +155,7 @@ void OpenHelp(HWND window, const MainWindowState* state) {
     }
     // The page opens in whatever program the user has for .htm files.
     INT_PTR result = reinterpret_cast<INT_PTR>(
-        ShellExecuteA(window, "open", path, nullptr, state->dataFolder, SW_SHOWNORMAL));
+        sys::ShellExecuteA(window, "open", path, nullptr, state->dataFolder, SW_SHOWNORMAL));
     if (result > 32) return;
     if (std::snprintf(message, sizeof message, "The help page \"%s\" could not be opened (error %d).", path,
                       static_cast<int>(result)) >= static_cast<int>(sizeof message)) {

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "common/system_calls.h"
+
 namespace varnlet {
 
 namespace {
@@ -45,12 +47,12 @@ bool Picture::Load(const char* path) {
     if (!memory) return false;
     ScopedComPtr<IStream> stream;
     // The stream owns the memory from here on and frees it on release.
-    if (FAILED(CreateStreamOnHGlobal(memory, TRUE, reinterpret_cast<IStream**>(stream.ReceiveVoid())))) {
+    if (FAILED(sys::CreateStreamOnHGlobal(memory, TRUE, reinterpret_cast<IStream**>(stream.ReceiveVoid())))) {
         GlobalFree(memory);
         return false;
     }
     ScopedComPtr<IPicture> picture;
-    if (FAILED(OleLoadPicture(stream.Get(), static_cast<LONG>(size), FALSE, IID_IPicture, picture.ReceiveVoid())) ||
+    if (FAILED(sys::OleLoadPicture(stream.Get(), static_cast<LONG>(size), FALSE, IID_IPicture, picture.ReceiveVoid())) ||
         !picture) {
         return false;
     }
