@@ -14,12 +14,14 @@ struct Claim {
     const char* product;
 };
 
+// Products of their own: the other tests' installers of Varnlet may be
+// running beside this one and hold Varnlet's lock.
 TEST(RunLock, OneHolderPerProgramAndProduct) {
     const Claim kClaims[] = {
-        {"installer", "Varnlet"},
-        {"uninstaller", "Varnlet"},        // the uninstaller does not wait for the installer
-        {"installer", "Varnlet Pro"},      // nor does another product
-        {"installer", "Tools\\Varnlet"},   // a backslash may not stand in a mutex name
+        {"installer", "Lock Test"},
+        {"uninstaller", "Lock Test"},        // the uninstaller does not wait for the installer
+        {"installer", "Lock Test Pro"},      // nor does another product
+        {"installer", "Tools\\Lock Test"},   // a backslash may not stand in a mutex name
         {"installer", "Name/With:Marks"},
     };
     ScopedHandle held[sizeof kClaims / sizeof kClaims[0]];
