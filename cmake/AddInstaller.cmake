@@ -80,7 +80,7 @@ function(add_product_resources target)
         OUTPUT ${identity}
         COMMAND ${GENPRODUCT_EXE} --description ${description} --out-dir ${out}
                 --identity ${ARG_ROLE} --file-name ${ARG_FILE_NAME}
-                --default-icon ${CMAKE_SOURCE_DIR}/resources/installer.ico --depfile ${out}/identity.d
+                --default-icon ${CMAKE_SOURCE_DIR}/resources/default.ico --depfile ${out}/identity.d
         DEPENDS ${description} ${out}/arguments.txt host_tools
         DEPFILE ${out}/identity.d
         COMMENT "Generating the identity of ${target}"

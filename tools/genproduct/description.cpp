@@ -192,6 +192,7 @@ bool LoadProductDescription(const std::string& path, const LoadOptions& options,
         error = path + ": " + where + ": " + why;
         return false;
     };
+    out = ProductDescription{};
 
     std::ifstream stream(path, std::ios::binary);
     if (!stream) { why = "cannot be read"; return fail(); }
@@ -233,7 +234,7 @@ bool LoadProductDescription(const std::string& path, const LoadOptions& options,
             return fail();
         }
         identity.hasVersion = true;
-        identity.versionText = version.get<std::string>();
+        for (int i = 0; i < 4; ++i) identity.versionText += (i ? "." : "") + std::to_string(identity.version[i]);
         out.displayVersion = identity.versionText;
     }
     for (auto field : {std::make_pair("publisher", &identity.publisher),
