@@ -104,6 +104,35 @@ struct FieldReader {
     }
 };
 
+// Where and why the JSON at `path` does not parse, e.g. "parse error at
+// line 3, column 5: syntax error while parsing object key ...".
+std::string JsonSyntaxError(const std::string& path) {
+    struct Listener : nlohmann::json_sax<json> {
+        std::string message = "unreadable";
+        bool null() override { return true; }
+        bool boolean(bool) override { return true; }
+        bool number_integer(number_integer_t) override { return true; }
+        bool number_unsigned(number_unsigned_t) override { return true; }
+        bool number_float(number_float_t, const string_t&) override { return true; }
+        bool string(string_t&) override { return true; }
+        bool binary(binary_t&) override { return true; }
+        bool start_object(std::size_t) override { return true; }
+        bool key(string_t&) override { return true; }
+        bool end_object() override { return true; }
+        bool start_array(std::size_t) override { return true; }
+        bool end_array() override { return true; }
+        bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception& problem) override {
+            message = problem.what();
+            size_t tag = message.find("] ");
+            if (message[0] == '[' && tag != std::string::npos) message.erase(0, tag + 2);
+            return false;
+        }
+    } listener;
+    std::ifstream stream(path, std::ios::binary);
+    json::sax_parse(stream, &listener);
+    return listener.message;
+}
+
 bool ReadWholeFile(const std::string& path, std::string& out) {
     std::ifstream stream(path, std::ios::binary);
     if (!stream) return false;
@@ -197,7 +226,7 @@ bool LoadProductDescription(const std::string& path, const LoadOptions& options,
     std::ifstream stream(path, std::ios::binary);
     if (!stream) { why = "cannot be read"; return fail(); }
     json document = json::parse(stream, nullptr, false);
-    if (document.is_discarded()) { why = "is not valid JSON"; return fail(); }
+    if (document.is_discarded()) { why = "is not valid JSON (" + JsonSyntaxError(path) + ")"; return fail(); }
     if (!document.is_object()) { why = "must be a JSON object"; return fail(); }
 
     static const std::set<std::string> kTopKeys = {"config",    "licence", "files", "codePage",
