@@ -1,7 +1,7 @@
-# Every generating command also depends on a file holding its arguments,
-# rewritten only when they change: a build tree configured again with another
-# description or other defines makes its outputs anew even when the new
-# description is older than them.
+# Every generating command depends on the generator itself and on a file
+# holding its arguments, rewritten only when they change: a build tree
+# configured again with another description or other defines makes its
+# outputs anew even when the new description is older than them.
 function(_arguments_stamp out text)
     file(CONFIGURE OUTPUT ${out}/arguments.txt CONTENT "${text}\n" @ONLY)
 endfunction()
@@ -44,7 +44,7 @@ function(add_product_data name)
         OUTPUT ${out}/product_data.cpp ${out}/product_blob.S ${out}/product_blob.bin
         COMMAND ${GENPRODUCT_EXE} --description ${description} --out-dir ${out}
                 ${define_args} --depfile ${out}/product_data.d
-        DEPENDS ${description} ${out}/arguments.txt host_tools ${ARG_DEPENDS}
+        DEPENDS ${description} ${out}/arguments.txt ${GENPRODUCT_EXE} host_tools ${ARG_DEPENDS}
         DEPFILE ${out}/product_data.d
         COMMENT "Generating product data ${name}"
         VERBATIM)
@@ -62,7 +62,7 @@ function(add_payload_names name)
     add_custom_command(
         OUTPUT ${out}/payload_names.cpp
         COMMAND ${GENPRODUCT_EXE} --description ${description} --out-dir ${out} --names-only
-        DEPENDS ${description} ${out}/arguments.txt host_tools
+        DEPENDS ${description} ${out}/arguments.txt ${GENPRODUCT_EXE} host_tools
         COMMENT "Generating payload names ${name}"
         VERBATIM)
     add_library(${name} OBJECT ${out}/payload_names.cpp)
@@ -81,7 +81,7 @@ function(add_product_resources target)
         COMMAND ${GENPRODUCT_EXE} --description ${description} --out-dir ${out}
                 --identity ${ARG_ROLE} --file-name ${ARG_FILE_NAME}
                 --default-icon ${CMAKE_SOURCE_DIR}/resources/default.ico --depfile ${out}/identity.d
-        DEPENDS ${description} ${out}/arguments.txt host_tools
+        DEPENDS ${description} ${out}/arguments.txt ${GENPRODUCT_EXE} host_tools
         DEPFILE ${out}/identity.d
         COMMENT "Generating the identity of ${target}"
         VERBATIM)
