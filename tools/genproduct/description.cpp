@@ -262,7 +262,6 @@ bool LoadProductDescription(const std::string& path, const LoadOptions& options,
                   " is not four numbers from 0 to 65535 separated by dots, like \"1.0.0.0\"";
             return fail();
         }
-        identity.hasVersion = true;
         for (int i = 0; i < 4; ++i) identity.versionText += (i ? "." : "") + std::to_string(identity.version[i]);
         out.displayVersion = identity.versionText;
     }

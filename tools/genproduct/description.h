@@ -17,7 +17,6 @@ struct PayloadEntry {
 // uninstaller's version resource, manifest identity and icon, and two more
 // values of the uninstall entry. Every field is optional.
 struct ProductIdentity {
-    bool hasVersion = false;
     uint16_t version[4] = {1, 0, 0, 0};  // 1.0.0.0 when none is given
     std::string versionText;             // "1.2.3.4", or "" when none is given
     // As the description writes them (UTF-8), for the version resource and
