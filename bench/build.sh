@@ -32,7 +32,9 @@ mkdir -p "\$gen"
 "$genproduct" --description "\$desc" --out-dir "\$gen"
 $cxx \$flags -c "\$gen/product_data.cpp" -o "\$gen/product_data.o"
 $cxx -c "\$gen/product_blob.S" -o "\$gen/product_blob.o"
-i686-w64-mingw32-windres -I"$root/resources" "$root/resources/installer.rc" -O coff -o "\$gen/res.o"
+"$genproduct" --description "\$desc" --out-dir "\$gen" --identity installer --file-name Setup.exe \
+    --default-icon "$root/resources/default.ico"
+i686-w64-mingw32-windres -I"$root/resources" -I"\$gen" "$root/resources/installer.rc" -O coff -o "\$gen/res.o"
 $cxx \$flags -c "$root/setup/main.cpp" -o "\$gen/main.o"
 $cxx -mwindows -static -s -Wl,--gc-sections -o "\$exe" "\$gen/main.o" "\$gen/res.o" "\$gen/product_data.o" \
     "\$gen/product_blob.o" "$core" "$zlib" -luuid -ladvapi32 -luser32 -lgdi32 -lkernel32

@@ -1,8 +1,9 @@
 // Layout of the product data that the generator (tools/genproduct) emits and
 // the installer reads. Both sides include this header, so they cannot drift.
 //
-//   ProductConfig   one constant record of thirteen fields (texts never null,
-//                   an absent text is "")
+//   ProductConfig   one constant record of thirteen fields and two additions
+//                   (texts never null, an absent text is "", every text in the
+//                   ANSI code page the description declares)
 //   LicenceText     the licence agreement, NUL-terminated, CR CR LF line ends
 //   PayloadTable    parallel arrays indexed by file number 0 .. fileCount-1:
 //
@@ -46,6 +47,10 @@ struct ProductConfigRecord {
     uint32_t requiredMegabytes;
     const char* serviceName;
     const char* startupLinkName;
+    // Additions: the uninstall entry's "DisplayVersion" ("1.2.3.4") and
+    // "Publisher", "" when the description gives none.
+    const char* displayVersion;
+    const char* publisher;
 };
 
 extern const ProductConfigRecord ProductConfig;

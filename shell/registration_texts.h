@@ -18,6 +18,9 @@ constexpr char kInstallLocationValue[] = "InstallLocation";
 constexpr char kEstimatedSizeValue[] = "EstimatedSize";
 constexpr char kNoModifyValue[] = "NoModify";
 constexpr char kNoRepairValue[] = "NoRepair";
+// Written only when the product description gives them.
+constexpr char kDisplayVersionValue[] = "DisplayVersion";
+constexpr char kPublisherValue[] = "Publisher";
 
 // Only the debugger sees this: the registration reports nothing to the user.
 constexpr char kKeyFailureDebugText[] = "Couldn't open the registry key.\r\n";

@@ -45,6 +45,8 @@ void WriteUninstallEntry(const char* uninstallerPath, const char* mainExecutable
     // The uninstaller only removes; there is nothing to modify or repair.
     SetNumber(key.Get(), kNoModifyValue, 1);
     SetNumber(key.Get(), kNoRepairValue, 1);
+    if (ProductConfig.displayVersion[0]) SetText(key.Get(), kDisplayVersionValue, ProductConfig.displayVersion);
+    if (ProductConfig.publisher[0]) SetText(key.Get(), kPublisherValue, ProductConfig.publisher);
 }
 
 }  // namespace

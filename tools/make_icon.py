@@ -2,8 +2,11 @@
 """Draws the installer's icon and writes it as a one-image 32 x 32, 16-colour
 (4 bits per pixel) .ico file. The picture is a rounded blue tile, darker at
 the top, with a white "V" and a grey shadow; the corners are transparent.
+With --plain the tile carries a downward arrow instead of the "V": the icon
+of products whose description names none.
 
 usage: tools/make_icon.py resources/installer.ico
+       tools/make_icon.py --plain resources/default.ico
 """
 import struct
 import sys
@@ -43,20 +46,27 @@ def on_v(x, y, thickness=2.2):
     return abs(x - left_stroke) <= thickness / 2 + 0.5 or abs(x - right_stroke) <= thickness / 2 + 0.5
 
 
-def pixel(x, y):
+def on_arrow(x, y):
+    """On a downward arrow: a shaft from (14..17, 6) to row 15 and a head down to row 25."""
+    if 14 <= x <= 17 and 6 <= y <= 15:
+        return True
+    return 16 <= y <= 25 and abs(x - 15.5) <= (25 - y) + 0.5
+
+
+def pixel(x, y, sign=on_v):
     if not inside_tile(x, y):
         return TRANSPARENT
     if not all(inside_tile(x + dx, y + dy) for dx, dy in ((1, 0), (-1, 0), (0, 1), (0, -1))):
         return BLACK
-    if on_v(x, y):
+    if sign(x, y):
         return WHITE
-    if on_v(x - 1, y - 1):
+    if sign(x - 1, y - 1):
         return GREY if y >= 16 else SILVER
     return NAVY if y < 16 else BLUE
 
 
-def icon_bytes():
-    rows = [[pixel(x, y) for x in range(SIZE)] for y in range(SIZE)]
+def icon_bytes(sign=on_v):
+    rows = [[pixel(x, y, sign) for x in range(SIZE)] for y in range(SIZE)]
     xor_mask = bytearray()
     and_mask = bytearray()
     for row in reversed(rows):  # bitmaps are stored bottom-up
@@ -78,11 +88,16 @@ def icon_bytes():
 
 
 def main():
-    if len(sys.argv) != 2:
-        sys.stderr.write("usage: make_icon.py OUTPUT.ico\n")
+    args = sys.argv[1:]
+    sign = on_v
+    if args[:1] == ["--plain"]:
+        sign = on_arrow
+        args = args[1:]
+    if len(args) != 1:
+        sys.stderr.write("usage: make_icon.py [--plain] OUTPUT.ico\n")
         return 2
-    with open(sys.argv[1], "wb") as out:
-        out.write(icon_bytes())
+    with open(args[0], "wb") as out:
+        out.write(icon_bytes(sign))
     return 0
 
 

@@ -18,6 +18,7 @@
 #include "chunker.h"
 #include "description.h"
 #include "emit.h"
+#include "identity.h"
 
 namespace {
 
@@ -156,6 +157,7 @@ TEST(Description, EveryRefusalNamesTheFileTheFieldAndTheProblem) {
         void (*change)(json&);
         const char* where;
         const char* why;
+        const char* licence = nullptr;  // the licence file's bytes, when they are the problem
     };
     const Case cases[] = {
         {"missing field", [](json& d) { d["config"].erase("serviceName"); }, "config", "missing field \"serviceName\""},
@@ -189,12 +191,38 @@ TEST(Description, EveryRefusalNamesTheFileTheFieldAndTheProblem) {
         {"uninstaller", [](json& d) { d["files"][1]["name"] = "un.exe"; }, "config",
          "\"rtuninst.exe\" is not among the stored names"},
         {"missing licence", [](json& d) { d["licence"] = "nolicence.txt"; }, "licence", "cannot read"},
+        // Texts the declared code page cannot hold, named by field and character.
+        {"unrepresentable name", [](json& d) { d["config"]["productName"] = "Caf\u00e9 \u03a9"; }, "config",
+         "productName: the character U+03A9 \"\u03a9\" cannot be written in code page 1252"},
+        {"unrepresentable in 1250", [](json& d) { d["codePage"] = 1250; d["config"]["startupQuestion"] = "Caf\u00e8?"; },
+         "config", "startupQuestion: the character U+00E8 \"\u00e8\" cannot be written in code page 1250"},
+        {"unrepresentable stored name", [](json& d) { d["files"][0]["name"] = "\u2713.exe"; }, "files[0] \"\u2713.exe\"",
+         "name: the character U+2713 \"\u2713\" cannot be written in code page 1252"},
+        {"unrepresentable publisher", [](json& d) { d["publisher"] = "\u0391cme"; }, "publisher",
+         "the character U+0391 \"\u0391\" cannot be written in code page 1252"},
+        {"unrepresentable licence", [](json&) {}, "licence",
+         "the character U+2713 \"\u2713\" on line 2 cannot be written in code page 1252", "Terms\r\r\n\u2713\r\r\n"},
+        {"licence not UTF-8", [](json&) {}, "licence", "is not UTF-8: the byte 0xE9 at offset 3", "Caf\xe9\r\r\n"},
+        {"separator byte", [](json& d) { d["codePage"] = 932; d["config"]["folderName"] = "\u8868"; }, "config",
+         "folderName: the character U+8868 \"\u8868\" is written in code page 932 with a backslash"},
+        {"code page", [](json& d) { d["codePage"] = 65001; }, "codePage",
+         "65001 is not one of the accepted ANSI code pages (874, 932, 936, 949, 950 and 1250 to 1258)"},
+        // Identity fields.
+        {"three numbers", [](json& d) { d["version"] = "1.2.3"; }, "version",
+         "\"1.2.3\" is not four numbers from 0 to 65535 separated by dots"},
+        {"number too big", [](json& d) { d["version"] = "1.2.3.65536"; }, "version", "is not four numbers"},
+        {"not numbers", [](json& d) { d["version"] = "1.2.3.x"; }, "version", "is not four numbers"},
+        {"version number", [](json& d) { d["version"] = 1; }, "version", "1 is not four numbers"},
+        {"empty publisher", [](json& d) { d["publisher"] = ""; }, "publisher", "must not be empty"},
+        {"missing icon", [](json& d) { d["icon"] = "absent.ico"; }, "icon: cannot read \"", "absent.ico\""},
+        {"not an icon", [](json& d) { d["icon"] = "licence.txt"; }, "icon", "licence.txt\" is not an icon file (.ico)"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         TempFolder folder;
         json description = ValidDescription(folder);
         c.change(description);
+        if (c.licence) folder.Write("licence.txt", c.licence);
         std::string error = Load(folder, description);
         EXPECT_EQ(0u, error.find(folder.path() + "/product.json: ")) << error;
         EXPECT_NE(std::string::npos, error.find(std::string(": ") + c.where)) << error;
@@ -255,6 +283,95 @@ TEST(Emit, StringLiteralsKeepEveryByte) {
     // An octal escape followed by a digit must not swallow it.
     EXPECT_EQ("\\015\\061", CppStringLiteral("\r1"));
     EXPECT_EQ("\\077\\077=", CppStringLiteral("?\?="));  // no trigraphs
+}
+
+// What the installer receives: every text in the declared code page, the
+// additions to the record, and the build's uninstaller with the newest time.
+TEST(Description, TextsArriveInTheDeclaredCodePage) {
+    struct Case {
+        int codePage;
+        const char* name;      // UTF-8, as the description writes it
+        const char* expected;  // the bytes the installer holds
+    };
+    const Case cases[] = {
+        {1252, "Caf\u00e9 \u20ac", "Caf\xe9 \x80"},
+        {1251, "\u041a\u0430\u0444\u0435", "\xca\xe0\xf4\xe5"},
+        {1250, "\u0141\u00f3d\u017a", "\xa3\xf3\x64\x9f"},
+        {932, "\u65e5\u672c", "\x93\xfa\x96\x7b"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.codePage);
+        TempFolder folder;
+        json description = ValidDescription(folder);
+        description["codePage"] = c.codePage;
+        description["config"]["productName"] = c.name;
+        description["files"][0]["name"] = std::string(c.name) + ".txt";
+        description["config"]["mainExecutable"] = std::string(c.name) + ".txt";
+        folder.Write("licence.txt", std::string(c.name) + "\r\r\n");
+        ProductDescription product;
+        ASSERT_EQ("", Load(folder, description, &product));
+        EXPECT_EQ(c.expected, product.productName);
+        EXPECT_EQ(std::string(c.expected) + ".txt", product.files[0].storedName);
+        EXPECT_EQ(std::string(c.expected) + "\r\r\n", product.licenceText);
+        EXPECT_EQ(c.name, product.identity.productName) << "the identity keeps the UTF-8 text";
+    }
+
+    TempFolder folder;
+    json description = ValidDescription(folder);
+    description["version"] = "2.5.0.17";
+    description["publisher"] = "Acm\u00e9";
+    description["files"] = json::array({json{{"name", "demo.exe"}, {"source", "demo.bin"}, {"time", "2004-09-09T14:15:38Z"}},
+                                        json{{"name", "a.txt"}, {"source", "demo.bin"}, {"time", "2010-01-01T00:00:00Z"}}});
+    LoadOptions options;
+    options.uninstallerSource = folder.path() + "/un.bin";
+    ProductDescription product;
+    std::string error;
+    ASSERT_TRUE(LoadProductDescription(folder.Write("product.json", description.dump()), options, product, error))
+        << error;
+    EXPECT_EQ("2.5.0.17", product.displayVersion);
+    EXPECT_EQ("Acm\xe9", product.publisher);
+    ASSERT_EQ(3u, product.files.size());
+    EXPECT_EQ("rtuninst.exe", product.files[2].storedName);
+    EXPECT_EQ(folder.path() + "/un.bin", product.files[2].sourcePath);
+    EXPECT_EQ(1262304000, product.files[2].storedTime) << "the newest time of the product's files";
+}
+
+// The identity's texts reach the resource compiler and the manifest intact.
+TEST(Identity, TextsAreEscapedForTheResourceScriptAndTheManifest) {
+    EXPECT_EQ("L\"Caf\\x00e9 \"\"A\"\" \\\\ \\x003f\"", RcWideLiteral("Caf\u00e9 \"A\" \\ ?"));
+    EXPECT_EQ("L\"\\xd83d\\xde00\"", RcWideLiteral("\U0001F600")) << "outside the BMP: a surrogate pair";
+    std::string xml, why;
+    ASSERT_TRUE(XmlText("A&B <C> \"D\" 'E' \u00e9", xml, why));
+    EXPECT_EQ("A&amp;B &lt;C&gt; &quot;D&quot; &apos;E&apos; \u00e9", xml);
+    EXPECT_FALSE(XmlText("A\x01", xml, why));
+    EXPECT_NE(std::string::npos, why.find("U+0001")) << why;
+    EXPECT_EQ("Varnlet", AssemblyNameOf("Varnlet"));
+    EXPECT_EQ("Acme.Cafe", AssemblyNameOf("Acm\u00e9 Caf\u00e9"));
+    EXPECT_EQ("Product", AssemblyNameOf("\u65e5\u672c"));
+
+    TempFolder folder;
+    json description = ValidDescription(folder);
+    description["version"] = "2.5.0.17";
+    description["publisher"] = "Acm\u00e9 & Co";
+    description["config"]["productName"] = "Acm\u00e9 <Caf\u00e9>";
+    ProductDescription product;
+    ASSERT_EQ("", Load(folder, description, &product));
+    IdentityRequest request;
+    request.role = ProgramRole::kUninstaller;
+    request.fileName = "rtuninst.exe";
+    request.defaultIcon = folder.Write("default.ico", std::string("\0\0\1\0\1\0", 6) + std::string(16, '\0'));
+    std::string error;
+    ASSERT_TRUE(EmitIdentity(product, request, folder.path(), error)) << error;
+    std::ifstream rcFile(folder.path() + "/product_identity.rc"), manifestFile(folder.path() + "/product.manifest");
+    std::string rc((std::istreambuf_iterator<char>(rcFile)), std::istreambuf_iterator<char>());
+    std::string manifest((std::istreambuf_iterator<char>(manifestFile)), std::istreambuf_iterator<char>());
+    EXPECT_NE(std::string::npos, rc.find("FILEVERSION 2,5,0,17")) << rc;
+    EXPECT_NE(std::string::npos, rc.find("VALUE \"FileDescription\", L\"Acm\\x00e9 <Caf\\x00e9> Uninstall\"")) << rc;
+    EXPECT_NE(std::string::npos, rc.find("VALUE \"CompanyName\", L\"Acm\\x00e9 & Co\"")) << rc;
+    EXPECT_EQ(std::string::npos, rc.find("LegalCopyright")) << "no copyright given, none written";
+    EXPECT_NE(std::string::npos, manifest.find("name=\"Acme.Cafe.Uninstall\" version=\"2.5.0.17\"")) << manifest;
+    EXPECT_NE(std::string::npos, manifest.find("<description>Acm\u00e9 &lt;Caf\u00e9&gt; Uninstall</description>"))
+        << manifest;
 }
 
 }  // namespace

@@ -63,6 +63,9 @@ TEST_F(RegistrationTest, EntryHoldsTheListsValuesWithTheQuotedUninstaller) {
         << "payload of " << payloadBytes << " bytes";
     EXPECT_EQ(1u, ReadUninstallNumber(kProduct, "NoModify"));
     EXPECT_EQ(1u, ReadUninstallNumber(kProduct, "NoRepair"));
+    // This product's description gives no version and no publisher.
+    EXPECT_FALSE(ReadUninstallValue(kProduct, "DisplayVersion").found);
+    EXPECT_FALSE(ReadUninstallValue(kProduct, "Publisher").found);
 
     bool complete = false;
     std::vector<std::string> lines = debugOutput.Drain(kDebugTimeoutMs, &complete);

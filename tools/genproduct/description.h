@@ -13,8 +13,21 @@ struct PayloadEntry {
     int32_t storedTime = 0;   // seconds since 1970-01-01 UTC
 };
 
+// Who made the product and which release it is: the installer's and the
+// uninstaller's version resource, manifest identity and icon, and two more
+// values of the uninstall entry. Every field is optional.
+struct ProductIdentity {
+    uint16_t version[4] = {1, 0, 0, 0};  // 1.0.0.0 when none is given
+    std::string versionText;             // "1.2.3.4", or "" when none is given
+    // As the description writes them (UTF-8), for the version resource and
+    // the manifest, which hold Unicode.
+    std::string productName, publisher, copyright;
+    std::string iconPath;  // resolved; "" when the description names none
+};
+
 struct ProductDescription {
-    // The thirteen configuration fields, in record order.
+    // The thirteen configuration fields, in record order. Like every text
+    // below that goes into the installer, they are in the code page.
     std::string folderName, productName, iniFileName;
     int32_t addToStartup = 0;
     std::string startupQuestion, mainExecutable, startupArguments;
@@ -23,17 +36,42 @@ struct ProductDescription {
     uint32_t requiredMegabytes = 0;
     std::string serviceName, startupLinkName;
 
+    // Additions to the record: the uninstall entry's "DisplayVersion" and
+    // "Publisher" ("" when the description gives no version or publisher).
+    std::string displayVersion, publisher;
+
+    int codePage = 1252;
+    ProductIdentity identity;
     std::string licencePath;
+    std::string licenceText;  // read only when the sources are checked
     std::vector<PayloadEntry> files;
+};
+
+struct LoadOptions {
+    std::map<std::string, std::string> defines;
+    // With checkSources false the payload sources and the licence are not
+    // read (the file list alone is wanted).
+    bool checkSources = true;
+    // Carried as "rtuninst.exe" when the description lists no file of that
+    // name (the build's own uninstaller for the product). Empty: the
+    // description must list one.
+    std::string uninstallerSource;
 };
 
 // Reads and checks the description at `path`. `defines` replace ${NAME} in
 // source paths (built programs live in the build tree). Relative source and
 // licence paths are taken from the description's folder. With checkSources
 // false the payload sources are not looked at (the file list alone is wanted).
-// On failure returns false and sets `error` to "FILE: WHERE: WHY".
+// Texts are converted from UTF-8 into the declared code page (codePage,
+// default 1252). On failure returns false and sets `error` to
+// "FILE: WHERE: WHY".
+bool LoadProductDescription(const std::string& path, const LoadOptions& options, ProductDescription& out,
+                            std::string& error);
 bool LoadProductDescription(const std::string& path, const std::map<std::string, std::string>& defines,
                             bool checkSources, ProductDescription& out, std::string& error);
+
+// Parses "1.2.3.4": four numbers from 0 to 65535.
+bool ParseVersion(const std::string& text, uint16_t version[4]);
 
 // Parses "YYYY-MM-DDTHH:MM:SSZ" into seconds since 1970 (UTC); false if malformed
 // or outside the signed 32-bit range.

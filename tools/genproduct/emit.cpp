@@ -87,6 +87,8 @@ bool EmitProductSources(const ProductDescription& product, const std::string& li
         << "    " << product.requiredMegabytes << "u,\n"
         << "    " << Quoted(product.serviceName) << ",\n"
         << "    " << Quoted(product.startupLinkName) << ",\n"
+        << "    " << Quoted(product.displayVersion) << ",\n"
+        << "    " << Quoted(product.publisher) << ",\n"
         << "};\n\n";
 
     cpp << "const char LicenceText[] =" << LongLiteral(licenceBytes) << ";\n\n";

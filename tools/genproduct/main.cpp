@@ -2,7 +2,9 @@
 // sources that an installer for that product is compiled from.
 //
 //   genproduct --description FILE --out-dir DIR [--define NAME=VALUE]...
-//              [--names-only] [--depfile FILE]
+//              [--names-only] [--depfile FILE] [--uninstaller FILE]
+//   genproduct --description FILE --out-dir DIR --identity installer|uninstaller
+//              --file-name NAME --default-icon FILE [--depfile FILE]
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -14,23 +16,17 @@
 #include "chunker.h"
 #include "description.h"
 #include "emit.h"
+#include "identity.h"
 
 namespace {
 
 int Usage() {
     std::fprintf(stderr,
                  "usage: genproduct --description FILE --out-dir DIR [--define NAME=VALUE]...\n"
-                 "                  [--names-only] [--depfile FILE]\n");
+                 "                  [--names-only] [--depfile FILE] [--uninstaller FILE]\n"
+                 "       genproduct --description FILE --out-dir DIR --identity installer|uninstaller\n"
+                 "                  --file-name NAME --default-icon FILE [--depfile FILE]\n");
     return 2;
-}
-
-bool ReadWholeFile(const std::string& path, std::string& out) {
-    std::ifstream stream(path, std::ios::binary);
-    if (!stream) return false;
-    std::ostringstream buffer;
-    buffer << stream.rdbuf();
-    out = buffer.str();
-    return static_cast<bool>(stream) || stream.eof();
 }
 
 std::string EscapeForDepfile(const std::string& path) {
@@ -49,6 +45,10 @@ int main(int argc, char** argv) {
     std::string descriptionPath, outDir, depfile;
     std::map<std::string, std::string> defines;
     bool namesOnly = false;
+    // The product's identity for a resource script, and the build's own
+    // uninstaller for a product that brings none.
+    std::string identityRole, uninstallerSource;
+    IdentityRequest identity;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         bool hasValue = i + 1 < argc;
@@ -56,6 +56,10 @@ int main(int argc, char** argv) {
         else if (arg == "--out-dir" && hasValue) outDir = argv[++i];
         else if (arg == "--depfile" && hasValue) depfile = argv[++i];
         else if (arg == "--names-only") namesOnly = true;
+        else if (arg == "--uninstaller" && hasValue) uninstallerSource = argv[++i];
+        else if (arg == "--identity" && hasValue) identityRole = argv[++i];
+        else if (arg == "--file-name" && hasValue) identity.fileName = argv[++i];
+        else if (arg == "--default-icon" && hasValue) identity.defaultIcon = argv[++i];
         else if (arg == "--define" && hasValue) {
             std::string definition = argv[++i];
             size_t equals = definition.find('=');
@@ -66,12 +70,31 @@ int main(int argc, char** argv) {
         }
     }
     if (descriptionPath.empty() || outDir.empty()) return Usage();
+    if (!identityRole.empty() && (identity.fileName.empty() ||
+                                  (identityRole != "installer" && identityRole != "uninstaller")))
+        return Usage();
 
     ProductDescription product;
     std::string error;
-    if (!LoadProductDescription(descriptionPath, defines, !namesOnly, product, error)) {
+    LoadOptions options;
+    options.defines = defines;
+    options.checkSources = !namesOnly && identityRole.empty();
+    options.uninstallerSource = uninstallerSource;
+    // The uninstaller's own names and resources are made only when the
+    // uninstaller exists, whether the product brings it or the build makes it.
+    if (!options.checkSources && uninstallerSource.empty()) options.uninstallerSource = "rtuninst.exe";
+    if (!LoadProductDescription(descriptionPath, options, product, error)) {
         std::fprintf(stderr, "genproduct: %s\n", error.c_str());
         return 1;
+    }
+    if (!identityRole.empty()) {
+        identity.role = identityRole == "installer" ? ProgramRole::kInstaller : ProgramRole::kUninstaller;
+        identity.depfile = depfile;
+        if (!EmitIdentity(product, identity, outDir, error)) {
+            std::fprintf(stderr, "genproduct: %s: %s\n", descriptionPath.c_str(), error.c_str());
+            return 1;
+        }
+        return 0;
     }
     if (namesOnly) {
         if (!EmitPayloadNames(product, outDir, error)) {
@@ -81,17 +104,8 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    std::string licence;
-    if (!ReadWholeFile(product.licencePath, licence)) {
-        std::fprintf(stderr, "genproduct: %s: licence: cannot read \"%s\"\n", descriptionPath.c_str(),
-                     product.licencePath.c_str());
-        return 1;
-    }
-    if (licence.find('\0') != std::string::npos) {
-        std::fprintf(stderr, "genproduct: %s: licence: \"%s\" contains a NUL byte\n", descriptionPath.c_str(),
-                     product.licencePath.c_str());
-        return 1;
-    }
+    // Read and converted into the code page with the description.
+    const std::string& licence = product.licenceText;
 
     std::vector<CompressedFile> files(product.files.size());
     size_t totalChunks = 0;

@@ -1,0 +1,123 @@
+#!/bin/bash
+# Turns a product description into a finished installer in one command.
+# usage: scripts/make-installer.sh [--define NAME=VALUE]... DESCRIPTION.json OUT.exe
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+me=make-installer
+
+usage() {
+    cat <<EOF
+usage: scripts/make-installer.sh [--define NAME=VALUE]... DESCRIPTION.json OUT.exe
+
+Builds a single-file installer for the product that DESCRIPTION.json describes
+and writes it to OUT.exe. No CMake file is edited: the installer code is built
+(the first time) or reused in a build tree of its own,
+\${BUILD_DIR:-build}/make-installer/, which later runs share.
+
+The description (UTF-8 JSON, see product/varnlet/varnlet.json) holds:
+  config      the thirteen configuration fields (productName, folderName, ...)
+  licence     the licence text file (CR CR LF line ends)
+  files       the payload in table order: name, source, time (ISO-8601 UTC)
+  version     optional, "1.2.3.4": version resource, manifest, "DisplayVersion"
+  publisher   optional: version resource ("CompanyName") and "Publisher"
+  copyright   optional: version resource ("LegalCopyright")
+  icon        optional .ico file: the installer's and the uninstaller's icon
+  codePage    optional ANSI code page of the installer's texts (default 1252;
+              874, 932, 936, 949, 950 and 1250 to 1258); a character it
+              cannot hold is refused
+Paths are relative to the description. Unless the files list an rtuninst.exe of
+their own, the installer carries this project's uninstaller, made for the product.
+
+  --define NAME=VALUE   replaces \${NAME} in the description's source paths
+  --help                shows this text
+
+Errors name the file, the field and the reason. Needs the packages of
+scripts/install-deps.sh, which it runs first (as root it installs what is missing).
+EOF
+}
+
+fail() {
+    echo "$me: $*" >&2
+    exit 1
+}
+
+defines=()
+positional=()
+while [ $# -gt 0 ]; do
+    case "$1" in
+        -h|--help) usage; exit 0 ;;
+        --define)
+            [ $# -ge 2 ] || fail "--define: needs NAME=VALUE"
+            [[ "$2" =~ ^[A-Za-z_][A-Za-z0-9_]*=[^\;]*$ ]] || fail "--define: \"$2\" is not NAME=VALUE (a value may not hold ';')"
+            defines+=("$2")
+            shift 2 ;;
+        --define=*)
+            value=${1#--define=}
+            [[ "$value" =~ ^[A-Za-z_][A-Za-z0-9_]*=[^\;]*$ ]] || fail "--define: \"$value\" is not NAME=VALUE (a value may not hold ';')"
+            defines+=("$value")
+            shift ;;
+        --) shift; positional+=("$@"); break ;;
+        -*) fail "unknown option $1 (see --help)" ;;
+        *) positional+=("$1"); shift ;;
+    esac
+done
+[ ${#positional[@]} -eq 2 ] || { usage >&2; exit 2; }
+description=${positional[0]}
+output=${positional[1]}
+
+# What can be checked before anything is built.
+[ -f "$description" ] || fail "$description: no such file"
+[ -r "$description" ] || fail "$description: cannot be read"
+case "$description" in *\;*) fail "$description: a description path may not hold ';'" ;; esac
+description=$(cd "$(dirname "$description")" && pwd)/$(basename "$description")
+output_name=$(basename "$output")
+[[ "$output_name" == *.exe ]] || fail "$output: the installer's file name must end in .exe"
+output_stem=${output_name%.exe}
+[[ "$output_stem" =~ ^[A-Za-z0-9._\ -]+$ ]] ||
+    fail "$output: the file name may hold only letters, digits, blanks, dots, hyphens and underscores"
+output_dir=$(dirname "$output")
+[ -d "$output_dir" ] || fail "$output: the folder $output_dir does not exist"
+[ -w "$output_dir" ] || fail "$output: the folder $output_dir cannot be written"
+output=$(cd "$output_dir" && pwd)/$output_name
+
+"$root/scripts/install-deps.sh"
+
+build=${BUILD_DIR:-$root/build}/make-installer
+mkdir -p "$build"
+log=$build/make-installer.log
+# One run at a time per build tree.
+exec 9>"$build/.lock"
+flock 9
+
+# Shows why the build stopped: the generator's own messages (file, field,
+# reason) when it refused the description, else the end of the build log.
+explain_failure() {
+    if grep -q '^genproduct: ' "$log"; then
+        grep "^genproduct: " "$log" | sed "s/^genproduct: /$me: /" | awk '!seen[$0]++' >&2
+    else
+        echo "$me: $1 failed; the end of $log:" >&2
+        tail -n 30 "$log" >&2
+    fi
+    exit 1
+}
+
+define_list=$(IFS=';'; echo "${defines[*]:-}")
+echo "$me: building the installer for $description (log: $log)"
+if ! cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
+        -DVARNLET_BUILD_TESTS=OFF \
+        -DEXTRA_PRODUCT_DESCRIPTION="$description" \
+        -DEXTRA_PRODUCT_OUTPUT_NAME="$output_stem" \
+        -DEXTRA_PRODUCT_DEFINES="$define_list" >"$log" 2>&1; then
+    explain_failure "configuring the build tree"
+fi
+if ! cmake --build "$build" --target extra_product_setup --parallel "$(nproc)" >>"$log" 2>&1; then
+    explain_failure "the build"
+fi
+
+built=$(cat "$build/extra_product_setup.path")
+[ -f "$built" ] || fail "the build made no $built"
+# Through a temporary file, so that a failed copy leaves no half installer.
+temporary=$output.tmp$$
+cp "$built" "$temporary" || { rm -f "$temporary"; fail "$output: cannot be written"; }
+mv -f "$temporary" "$output" || { rm -f "$temporary"; fail "$output: cannot be written"; }
+echo "$me: wrote $output ($(stat -c %s "$output") bytes)"
