@@ -9,7 +9,7 @@ const char kSessionsPrefix[] = "Global\\";
 }  // namespace
 
 bool FormatRunLockName(char* out, size_t bytes, const char* role, const char* productName) {
-    if (!FormatBounded(out, bytes, "%sVarnletSetup %s: %s", kSessionsPrefix, role, productName)) return false;
+    if (!FormatBounded(out, bytes, "%sRun lock of the %s: %s", kSessionsPrefix, role, productName)) return false;
     for (char* c = out + sizeof kSessionsPrefix - 1; *c; ++c) {
         if (*c == '\\') *c = '_';
     }
