@@ -51,11 +51,10 @@ endfunction()
 function(add_installer name)
     cmake_parse_arguments(ARG "" "DESCRIPTION;OUTPUT_NAME" "DEFINES;DEPENDS" ${ARGN})
     add_product_data(${name}_data DESCRIPTION ${ARG_DESCRIPTION} DEFINES ${ARG_DEFINES} DEPENDS ${ARG_DEPENDS})
-    add_executable(${name} WIN32 ${CMAKE_SOURCE_DIR}/setup/main.cpp)
+    add_executable(${name} WIN32)
     # The compiled resources come as objects, so every installer links them
     # whole and is rebuilt when the icon or the manifest changes.
-    target_link_libraries(${name} PRIVATE ${name}_data installer_resources varnlet_setup_core)
-    target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
+    target_link_libraries(${name} PRIVATE installer_entry ${name}_data installer_resources varnlet_setup_core)
     if(ARG_OUTPUT_NAME)
         set_target_properties(${name} PROPERTIES OUTPUT_NAME ${ARG_OUTPUT_NAME})
     endif()
