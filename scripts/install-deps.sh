@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     cmake make g++ pkg-config
     mingw-w64 g++-mingw-w64-i686 binutils-mingw-w64-i686 libz-mingw-w64-dev
-    zlib1g-dev nlohmann-json3-dev googletest
+    zlib1g-dev libdeflate-dev nlohmann-json3-dev googletest
     wine wine32:i386 fonts-wine
     xvfb x11-utils xauth imagemagick
     nsis hyperfine time

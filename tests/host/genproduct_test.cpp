@@ -1,10 +1,13 @@
-// The product-data generator: chunking round trip, and every refusal naming
-// the description file, the field or entry, and the problem.
+// The product-data generator: chunking round trip (in order, whatever the
+// number of compressing threads), and every refusal naming the description
+// file, the field or entry, and the problem.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -15,7 +18,7 @@
 #include <nlohmann/json.hpp>
 #include <zlib.h>
 
-#include "chunker.h"
+#include "chunk_stream.h"
 #include "description.h"
 #include "emit.h"
 #include "identity.h"
@@ -79,51 +82,130 @@ std::string Load(const TempFolder& folder, const json& description, ProductDescr
     return ok ? std::string() : error;
 }
 
-std::string Inflate(const std::vector<unsigned char>& chunk) {
+// Inflates one chunk as the installer does: zlib's uncompress into a buffer of
+// the installer's work-buffer size. Checks the header and the piece size too.
+std::string Inflate(const unsigned char* chunk, size_t size) {
+    EXPECT_GE(size, 2u);
+    if (size < 2) return std::string();
+    EXPECT_EQ(0x78, chunk[0]);
+    EXPECT_EQ(0x9C, chunk[1]);
     std::string out(32000, '\0');
     uLongf length = out.size();
-    EXPECT_EQ(Z_OK, uncompress(reinterpret_cast<Bytef*>(&out[0]), &length, chunk.data(), chunk.size()));
+    EXPECT_EQ(Z_OK, uncompress(reinterpret_cast<Bytef*>(&out[0]), &length, chunk, size));
     out.resize(length);
+    EXPECT_GE(out.size(), 1u);
+    EXPECT_LE(out.size(), 30000u);
     return out;
 }
 
-TEST(Chunker, FilesOfEverySizeRoundTripInPiecesOfAtMost30000Bytes) {
+// Pieces whose content and compression time vary from one to the next (random,
+// repetitive, text-like), so parallel workers finish them out of order.
+std::string VariedBytes(size_t size, unsigned seed) {
+    std::mt19937 random(seed);
+    std::string bytes(size, '\0');
+    for (size_t i = 0; i < size;) {
+        size_t stretch = std::min<size_t>(size - i, 7000 + random() % 50000);
+        unsigned kind = random() % 3;
+        for (size_t end = i + stretch; i < end; ++i) {
+            if (kind == 0) bytes[i] = static_cast<char>(random());
+            else if (kind == 1) bytes[i] = static_cast<char>('a' + i % 7);
+            else bytes[i] = static_cast<char>(" etaoinshrdlu\n"[random() % 14]);
+        }
+    }
+    return bytes;
+}
+
+struct StreamedFiles {
+    std::vector<std::string> joined;  // each file's chunks inflated and joined, in the order received
+    std::vector<size_t> chunkCounts;
+    std::vector<size_t> order;        // the file of every chunk, in the order received
+};
+
+bool Stream(const std::vector<std::string>& paths, StreamedFiles& out, ChunkStreamFailure& failure,
+            unsigned threads = 0, size_t window = 0) {
+    out = StreamedFiles{std::vector<std::string>(paths.size()), std::vector<size_t>(paths.size()), {}};
+    return StreamChunks(
+        paths,
+        [&](size_t file, const unsigned char* chunk, size_t size, size_t rawSize, std::string&) {
+            std::string piece = Inflate(chunk, size);
+            EXPECT_EQ(rawSize, piece.size());
+            out.joined[file] += piece;
+            ++out.chunkCounts[file];
+            out.order.push_back(file);
+            return true;
+        },
+        failure, threads, window);
+}
+
+TEST(ChunkStream, FilesOfEverySizeRoundTripInPiecesOfAtMost30000Bytes) {
     TempFolder folder;
     struct Case {
         size_t size;
         size_t chunks;
     };
     const Case cases[] = {{0, 0}, {1, 1}, {29999, 1}, {30000, 1}, {30001, 2}, {60000, 2}, {5 * 1024 * 1024 + 17, 175}};
+    std::vector<std::string> paths, contents;
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.size);
         std::string bytes = RandomBytes(c.size, static_cast<unsigned>(c.size));
         // Mix in a compressible stretch so both kinds of deflate output occur.
         for (size_t i = 0; i < bytes.size() / 2; ++i) bytes[i] = static_cast<char>('a' + i % 7);
-        std::string path = folder.Write("file.bin", bytes);
-        CompressedFile compressed;
-        std::string error;
-        ASSERT_TRUE(CompressFileInChunks(path, compressed, error)) << error;
-        EXPECT_EQ(c.chunks, compressed.chunks.size());
-        EXPECT_EQ(c.size, compressed.rawSize);
-        std::string joined;
-        for (const auto& chunk : compressed.chunks) {
-            ASSERT_GE(chunk.size(), 2u);
-            EXPECT_EQ(0x78, chunk[0]);
-            EXPECT_EQ(0x9C, chunk[1]);
-            std::string piece = Inflate(chunk);
-            EXPECT_LE(piece.size(), 30000u);
-            EXPECT_GE(piece.size(), 1u);
-            joined += piece;
-        }
-        EXPECT_TRUE(joined == bytes);
+        paths.push_back(folder.Write("file" + std::to_string(c.size), bytes));
+        contents.push_back(bytes);
+    }
+    StreamedFiles streamed;
+    ChunkStreamFailure failure;
+    ASSERT_TRUE(Stream(paths, streamed, failure)) << failure.error;
+    for (size_t i = 0; i < paths.size(); ++i) {
+        EXPECT_EQ(cases[i].chunks, streamed.chunkCounts[i]) << cases[i].size;
+        EXPECT_TRUE(streamed.joined[i] == contents[i]) << cases[i].size;
+    }
+    EXPECT_TRUE(std::is_sorted(streamed.order.begin(), streamed.order.end()));
+}
+
+// However many workers and however small the window of pieces in flight, the
+// chunks arrive in file and piece order.
+TEST(ChunkStream, ChunksArriveInOrderWhateverTheThreadsAndWindow) {
+    TempFolder folder;
+    std::vector<std::string> paths, contents;
+    for (size_t size : {size_t(3 * 1024 * 1024), size_t(0), size_t(45000), size_t(2 * 1024 * 1024 + 1)}) {
+        contents.push_back(VariedBytes(size, static_cast<unsigned>(size)));
+        paths.push_back(folder.Write("file" + std::to_string(paths.size()), contents.back()));
+    }
+    const struct {
+        unsigned threads;
+        size_t window;
+    } cases[] = {{1, 1}, {2, 2}, {8, 3}, {8, 64}, {0, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.threads << " threads, window " << c.window);
+        StreamedFiles streamed;
+        ChunkStreamFailure failure;
+        ASSERT_TRUE(Stream(paths, streamed, failure, c.threads, c.window)) << failure.error;
+        for (size_t i = 0; i < paths.size(); ++i) EXPECT_TRUE(streamed.joined[i] == contents[i]) << i;
+        EXPECT_TRUE(std::is_sorted(streamed.order.begin(), streamed.order.end()));
     }
 }
 
-TEST(Chunker, UnreadableSourceIsRefused) {
-    CompressedFile compressed;
-    std::string error;
-    EXPECT_FALSE(CompressFileInChunks("/nonexistent/file", compressed, error));
-    EXPECT_NE(std::string::npos, error.find("/nonexistent/file")) << error;
+TEST(ChunkStream, UnreadableSourceOrRefusingSinkStopsTheStream) {
+    TempFolder folder;
+    std::string good = folder.Write("good.bin", RandomBytes(100000, 1));
+    StreamedFiles streamed;
+    ChunkStreamFailure failure;
+    EXPECT_FALSE(Stream({good, "/nonexistent/file"}, streamed, failure));
+    EXPECT_EQ(1u, failure.file);
+    EXPECT_NE(std::string::npos, failure.error.find("cannot read source file \"/nonexistent/file\"")) << failure.error;
+
+    size_t taken = 0;
+    ChunkStreamFailure refused;
+    EXPECT_FALSE(StreamChunks(
+        {good, good},
+        [&](size_t, const unsigned char*, size_t, size_t, std::string& error) {
+            error = "sink is full";
+            return ++taken < 3;
+        },
+        refused));
+    EXPECT_EQ(3u, taken);
+    EXPECT_EQ(ChunkStreamFailure::kNoFile, refused.file);
+    EXPECT_EQ("sink is full", refused.error);
 }
 
 TEST(Description, ValidDescriptionLoadsWithTimesAndResolvedSources) {
@@ -275,6 +357,73 @@ TEST(GenproductCommand, RefusesWithoutWritingAndSucceedsWithAllOutputs) {
     EXPECT_EQ(0, run(ValidDescription(folder)));
     for (const char* name : {"product_data.cpp", "product_blob.S", "product_blob.bin"})
         EXPECT_EQ(0, access((out + "/" + name).c_str(), R_OK)) << name;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream stream(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
+}
+
+// The numbers in the generated initialiser `name[] = { ... }` (offsets after
+// "product_blob + ", sizes before "u").
+std::vector<uint64_t> GeneratedArray(const std::string& cpp, const std::string& name) {
+    std::vector<uint64_t> numbers;
+    size_t begin = cpp.find(" " + name + "[] = {");
+    if (begin == std::string::npos) return numbers;
+    size_t end = cpp.find("};", begin);
+    std::istringstream body(cpp.substr(begin, end - begin));
+    std::string token;
+    while (body >> token)
+        if (!token.empty() && std::isdigit(static_cast<unsigned char>(token[0])))
+            numbers.push_back(std::stoull(token));
+    return numbers;
+}
+
+// A payload of tens of megabytes through the command itself: every chunk the
+// table points at, read from the blob, is a zlib stream beginning 78 9C that
+// inflates with uncompress to the next piece of its file, and the chunks fill
+// the blob back to back. A chunk written out of order would inflate to the
+// wrong piece.
+TEST(GenproductCommand, EveryChunkOfALargePayloadInflatesToItsPiece) {
+    TempFolder folder;
+    json description = ValidDescription(folder);
+    const size_t sizes[] = {24 * 1024 * 1024 + 5, 0, 60000, 12345};
+    std::vector<std::string> contents;
+    description["files"] = json::array();
+    for (size_t size : sizes) {
+        contents.push_back(VariedBytes(size, static_cast<unsigned>(size + 1)));
+        std::string name = contents.size() == 1 ? "demo.exe" : "file" + std::to_string(contents.size());
+        folder.Write(name + ".src", contents.back());
+        description["files"].push_back(
+            json{{"name", name}, {"source", name + ".src"}, {"time", "2004-09-09T14:15:38Z"}});
+    }
+    description["files"].push_back(
+        json{{"name", "rtuninst.exe"}, {"source", "un.bin"}, {"time", "2004-09-09T14:15:38Z"}});
+    contents.push_back("uninstaller");
+    std::string out = folder.path() + "/out";
+    mkdir(out.c_str(), 0755);
+    std::string path = folder.Write("product.json", description.dump());
+    ASSERT_EQ(0, std::system((std::string(GENPRODUCT_EXE) + " --description " + path + " --out-dir " + out).c_str()));
+
+    std::string cpp = ReadFile(out + "/product_data.cpp");
+    std::string blob = ReadFile(out + "/product_blob.bin");
+    uint64_t nextOffset = 0;
+    for (size_t i = 0; i < contents.size(); ++i) {
+        SCOPED_TRACE(i);
+        std::vector<uint64_t> offsets = GeneratedArray(cpp, "chunks" + std::to_string(i));
+        std::vector<uint64_t> chunkSizes = GeneratedArray(cpp, "chunkSizes" + std::to_string(i));
+        ASSERT_EQ((contents[i].size() + 29999) / 30000, offsets.size());
+        ASSERT_EQ(offsets.size(), chunkSizes.size());
+        for (size_t c = 0; c < offsets.size(); ++c) {
+            ASSERT_EQ(nextOffset, offsets[c]) << "chunk " << c;
+            ASSERT_LE(offsets[c] + chunkSizes[c], blob.size());
+            std::string piece =
+                Inflate(reinterpret_cast<const unsigned char*>(blob.data()) + offsets[c], chunkSizes[c]);
+            ASSERT_TRUE(piece == contents[i].substr(c * 30000, 30000)) << "chunk " << c;
+            nextOffset += chunkSizes[c];
+        }
+    }
+    EXPECT_EQ(nextOffset, blob.size());
 }
 
 TEST(Emit, StringLiteralsKeepEveryByte) {

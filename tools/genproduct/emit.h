@@ -4,14 +4,25 @@
 #include <string>
 #include <vector>
 
-#include "chunker.h"
+#include <cstdint>
+
+#include "atomic_file.h"
 #include "description.h"
 
-// Writes OUTDIR/product_data.cpp, OUTDIR/product_blob.S and OUTDIR/product_blob.bin,
-// each through a temporary file renamed into place, so a failed run leaves no
-// half-made output behind.
+// Where each file's chunks lie in the blob: their sizes, in file and piece
+// order (the blob holds them back to back), and the bytes each file holds.
+struct ChunkTable {
+    explicit ChunkTable(size_t fileCount) : chunkSizes(fileCount), rawSizes(fileCount) {}
+    std::vector<std::vector<uint32_t>> chunkSizes;
+    std::vector<uint64_t> rawSizes;
+};
+
+// Commits `blob` (written to, but not yet committed, as OUTDIR/product_blob.bin)
+// and writes OUTDIR/product_blob.S and OUTDIR/product_data.cpp, each through a
+// temporary file renamed into place, so a failed run leaves no half-made
+// output behind.
 bool EmitProductSources(const ProductDescription& product, const std::string& licenceBytes,
-                        const std::vector<CompressedFile>& files, const std::string& outDir,
+                        const ChunkTable& table, AtomicFile& blob, const std::string& outDir,
                         std::string& error);
 
 // Writes OUTDIR/payload_names.cpp: only the stored names, for programs (the
@@ -21,6 +32,3 @@ bool EmitPayloadNames(const ProductDescription& product, const std::string& outD
 // Escapes bytes as the body of a C++ string literal (octal escapes for
 // everything outside printable ASCII, split so no escape swallows a digit).
 std::string CppStringLiteral(const std::string& bytes);
-
-// Writes `contents` to `path` through a temporary file and a rename.
-bool WriteFileAtomically(const std::string& path, const std::string& contents, std::string& error);

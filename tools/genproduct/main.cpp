@@ -5,6 +5,7 @@
 //              [--names-only] [--depfile FILE] [--uninstaller FILE]
 //   genproduct --description FILE --out-dir DIR --identity installer|uninstaller
 //              --file-name NAME --default-icon FILE [--depfile FILE]
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -13,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "chunker.h"
+#include "chunk_stream.h"
 #include "description.h"
 #include "emit.h"
 #include "identity.h"
@@ -107,15 +108,37 @@ int main(int argc, char** argv) {
     // Read and converted into the code page with the description.
     const std::string& licence = product.licenceText;
 
-    std::vector<CompressedFile> files(product.files.size());
+    // The chunks go straight to the blob file as they come; only their sizes
+    // are kept, so memory does not grow with the payload.
+    AtomicFile blob;
+    if (!blob.Open(outDir + "/product_blob.bin", error)) {
+        std::fprintf(stderr, "genproduct: %s\n", error.c_str());
+        return 1;
+    }
+    ChunkTable table(product.files.size());
+    uint64_t totalBytes = 0;
     size_t totalChunks = 0;
-    for (size_t i = 0; i < product.files.size(); ++i) {
-        if (!CompressFileInChunks(product.files[i].sourcePath, files[i], error)) {
-            std::fprintf(stderr, "genproduct: %s: files[%zu] \"%s\": %s\n", descriptionPath.c_str(), i,
-                         product.files[i].storedName.c_str(), error.c_str());
-            return 1;
+    auto takeChunk = [&](size_t file, const unsigned char* chunk, size_t size, size_t rawSize, std::string& why) {
+        totalBytes += rawSize;
+        if (totalBytes > UINT32_MAX) {
+            why = "the payload is larger than 4 GB";
+            return false;
         }
-        totalChunks += files[i].chunks.size();
+        table.chunkSizes[file].push_back(static_cast<uint32_t>(size));
+        table.rawSizes[file] += rawSize;
+        ++totalChunks;
+        return blob.Write(chunk, size, why);
+    };
+    std::vector<std::string> sources;
+    for (const PayloadEntry& file : product.files) sources.push_back(file.sourcePath);
+    ChunkStreamFailure failure;
+    if (!StreamChunks(sources, takeChunk, failure)) {
+        if (failure.file == ChunkStreamFailure::kNoFile)
+            std::fprintf(stderr, "genproduct: %s\n", failure.error.c_str());
+        else
+            std::fprintf(stderr, "genproduct: %s: files[%zu] \"%s\": %s\n", descriptionPath.c_str(), failure.file,
+                         product.files[failure.file].storedName.c_str(), failure.error.c_str());
+        return 1;
     }
     if (totalChunks == 0) {
         std::fprintf(stderr, "genproduct: %s: files: every file is empty; the table needs at least one chunk\n",
@@ -127,7 +150,7 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    if (!EmitProductSources(product, licence, files, outDir, error)) {
+    if (!EmitProductSources(product, licence, table, blob, outDir, error)) {
         std::fprintf(stderr, "genproduct: %s\n", error.c_str());
         return 1;
     }

@@ -1,0 +1,27 @@
+// Output files that appear whole or not at all: written under a temporary
+// name and renamed into place, so a failed run leaves no half-made file.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <string>
+
+class AtomicFile {
+public:
+    AtomicFile() = default;
+    ~AtomicFile();  // removes the temporary file unless committed
+    AtomicFile(const AtomicFile&) = delete;
+    AtomicFile& operator=(const AtomicFile&) = delete;
+
+    bool Open(const std::string& path, std::string& error);
+    bool Write(const void* data, size_t size, std::string& error);
+    // Flushes, closes and renames the temporary file to the path given to Open.
+    bool Commit(std::string& error);
+
+private:
+    std::string path_, temporary_;
+    FILE* file_ = nullptr;
+};
+
+// Writes `contents` to `path` through a temporary file and a rename.
+bool WriteFileAtomically(const std::string& path, const std::string& contents, std::string& error);
