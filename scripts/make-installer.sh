@@ -31,6 +31,9 @@ their own, the installer carries this project's uninstaller, made for the produc
   --define NAME=VALUE   replaces \${NAME} in the description's source paths
   --help                shows this text
 
+With VARNLET_SIGN_PKCS12 (and VARNLET_SIGN_PASSWORD, VARNLET_SIGN_TIMESTAMP_URL)
+set, the installer and the uninstaller it carries are signed (see the README).
+
 Errors name the file, the field and the reason. Needs the packages of
 scripts/install-deps.sh, which it runs first (as root it installs what is missing).
 EOF
@@ -64,6 +67,14 @@ done
 [ ${#positional[@]} -eq 2 ] || { usage >&2; exit 2; }
 description=${positional[0]}
 output=${positional[1]}
+
+# Signing (VARNLET_SIGN_PKCS12 and the others, see the README) happens in the
+# build steps, which run in folders of their own: the key file is named by its
+# absolute path.
+if [ -n "${VARNLET_SIGN_PKCS12:-}" ]; then
+    VARNLET_SIGN_PKCS12=$(realpath -m -- "$VARNLET_SIGN_PKCS12")
+    export VARNLET_SIGN_PKCS12
+fi
 
 # What can be checked before anything is built.
 [ -f "$description" ] || fail "$description: no such file"
