@@ -27,6 +27,7 @@ flags="-std=c++17 -Os -fno-exceptions -ffunction-sections -fdata-sections -fno-a
 # The entry point is product-independent and compiled once per build tree, as
 # the core library is; it is not part of making one installer.
 $cxx $flags -c "$root/setup/main.cpp" -o "$out/main.o"
+$cxx $flags -c "$root/payload/compact_crc32.cpp" -o "$out/compact_crc32.o"
 
 # generate + compile + link, the steps add_installer runs; the two generated
 # objects are independent and compiled side by side, as a parallel build does.
@@ -45,7 +46,7 @@ step identity "$genproduct" --description "\$desc" --out-dir "\$gen" --identity 
 step windres i686-w64-mingw32-windres -I"$root/resources" -I"\$gen" "$root/resources/installer.rc" -O coff \\
     -o "\$gen/res.o"
 wait \$data; wait \$blob
-step linker $cxx -mwindows -static -s -Wl,--gc-sections -Wl,--no-insert-timestamp -o "\$exe" "$out/main.o" \\
+step linker $cxx -mwindows -static -s -Wl,--gc-sections -Wl,--no-insert-timestamp -o "\$exe" "$out/main.o" "$out/compact_crc32.o" \\
     "\$gen/res.o" "\$gen/product_data.o" "\$gen/product_blob.o" "$core" "$zlib" -luuid -ladvapi32 -luser32 \\
     -lgdi32 -lkernel32
 EOS

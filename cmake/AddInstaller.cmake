@@ -157,7 +157,7 @@ function(add_installer name)
     add_product_data(${name}_data DESCRIPTION ${description} DEFINES ${ARG_DEFINES} DEPENDS ${ARG_DEPENDS}
         ${uninstaller_args})
     add_executable(${name} WIN32)
-    target_link_libraries(${name} PRIVATE installer_entry ${name}_data varnlet_setup_core)
+    target_link_libraries(${name} PRIVATE installer_entry installer_compact_crc32 ${name}_data varnlet_setup_core)
     target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
     set(file_name ${name})
     if(ARG_OUTPUT_NAME)
