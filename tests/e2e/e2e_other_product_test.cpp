@@ -264,8 +264,9 @@ TEST_F(OtherProduct, InstallsUnderItsNameAndItsOwnUninstallerRemovesIt) {
     EXPECT_EQ(0u, status);
 
     // What it left: the files under their names, the links, the uninstall key.
-    EXPECT_EQ((std::set<std::wstring>{L"acme.exe", L"Lisez-moi caf\u00e9.txt", L"rtuninst.exe"}),
+    EXPECT_EQ((std::set<std::wstring>{L"acme.exe", L"docs", L"Lisez-moi caf\u00e9.txt", L"rtuninst.exe"}),
               FolderNamesW(folderW));
+    EXPECT_EQ(FileBytes(WindowsPathOf(ACME_LISEZ_MOI)), FileBytes(JoinPath(folder, "docs\\notes.txt")));
     EXPECT_EQ(FileBytes(WindowsPathOf(ACME_LISEZ_MOI)), FileBytes(JoinPath(folder, "Lisez-moi caf\xe9.txt")));
     std::wstring menu = ProgramsFolder() + L"\\" + kNameW;
     EXPECT_TRUE(ExistsW(menu + L"\\" + kNameW + L".lnk")) << Utf8(menu);
@@ -300,12 +301,13 @@ TEST_F(OtherProduct, InstallsUnderItsNameAndItsOwnUninstallerRemovesIt) {
     ASSERT_TRUE(User().WaitForExit(kNextWindowMs, &status)) << User().Failure();
     EXPECT_EQ(static_cast<DWORD>(varnlet::kExitRemoved), status);
 
-    // Its temporary copy deletes the uninstaller and then the empty folder.
-    std::string copy = "rtuninst-" + std::to_string(User().ProcessId()) + ".exe";
-    for (const ProcessSeen& running : ProcessesNamed(copy.c_str())) {
+    // Its temporary copy, running from a private folder of its own, deletes
+    // the uninstaller and then the empty folder.
+    for (const ProcessSeen& running : ProcessesNamed("rtuninst.exe")) {
+        if (running.image.find("\\rtuninst-") == std::string::npos) continue;
         HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, running.id);
         if (!process) continue;
-        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process, kNextWindowMs)) << copy << " runs on";
+        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process, kNextWindowMs)) << running.image << " runs on";
         CloseHandle(process);
     }
     EXPECT_FALSE(ExistsW(folderW)) << folder << " stays, holding " << FolderNamesW(folderW).size() << " entries";

@@ -179,6 +179,20 @@ void RemovePayloadFiles(const Installation& installation, RemovalReport* report)
         if (SameFolder(path, installation.uninstallerPath)) continue;  // goes last, see self_removal.h
         DeleteFileReporting(path, report);
     }
+    // The installer made the folders on the payload's paths ("docs\a.txt");
+    // each goes when its files leave it empty. Later names first, so a deeper
+    // folder goes before the one that holds it; a folder with anything of the
+    // user's in it stays, and so do the folders above it.
+    for (int i = payloadNameCount - 1; i >= 0; --i) {
+        char path[kPathBytes];
+        if (IsSystemFolderName(payloadNames[i]) || !JoinPath(path, sizeof path, installation.folder, payloadNames[i]))
+            continue;
+        char folder[kPathBytes];
+        while (FolderOfPath(folder, sizeof folder, path) && !SameFolder(folder, installation.folder) &&
+               RemoveFolderIfEmpty(folder, report)) {
+            (void)CopyText(path, sizeof path, folder);
+        }
+    }
 }
 
 void RemoveLinks(const Installation& installation, RemovalReport* report) {
