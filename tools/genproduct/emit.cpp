@@ -142,3 +142,13 @@ bool EmitPayloadNames(const ProductDescription& product, const std::string& outD
         << Quoted(product.startupLinkName.empty() ? product.productName : product.startupLinkName) << ";\n";
     return WriteFileAtomically(outDir + "/payload_names.cpp", cpp.str(), error);
 }
+
+std::string EscapeForDepfile(const std::string& path) {
+    std::string out;
+    for (char c : path) {
+        if (c == ' ' || c == '#') out += '\\';
+        if (c == '$') out += '$';
+        out += c;
+    }
+    return out;
+}

@@ -32,3 +32,7 @@ bool EmitPayloadNames(const ProductDescription& product, const std::string& outD
 // Escapes bytes as the body of a C++ string literal (octal escapes for
 // everything outside printable ASCII, split so no escape swallows a digit).
 std::string CppStringLiteral(const std::string& bytes);
+
+// A path as make's dependency files (the build's depfiles) spell it: blanks
+// and '#' escaped, '$' doubled.
+std::string EscapeForDepfile(const std::string& path);

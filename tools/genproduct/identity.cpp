@@ -101,16 +101,6 @@ std::string VersionResource(const ProductDescription& product, const IdentityReq
     return rc.str();
 }
 
-std::string EscapeForDepfile(const std::string& path) {
-    std::string out;
-    for (char c : path) {
-        if (c == ' ' || c == '#') out += '\\';
-        if (c == '$') out += '$';
-        out += c;
-    }
-    return out;
-}
-
 }  // namespace
 
 std::string RcWideLiteral(const std::string& text) {

@@ -30,16 +30,6 @@ int Usage() {
     return 2;
 }
 
-std::string EscapeForDepfile(const std::string& path) {
-    std::string out;
-    for (char c : path) {
-        if (c == ' ' || c == '#') out += '\\';
-        if (c == '$') out += '$';
-        out += c;
-    }
-    return out;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
