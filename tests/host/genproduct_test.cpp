@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <random>
 #include <sstream>
 #include <string>
@@ -381,19 +382,23 @@ std::vector<uint64_t> GeneratedArray(const std::string& cpp, const std::string& 
 
 // A payload of tens of megabytes through the command itself: every chunk the
 // table points at, read from the blob, is a zlib stream beginning 78 9C that
-// inflates with uncompress to the next piece of its file, and the chunks fill
-// the blob back to back. A chunk written out of order would inflate to the
-// wrong piece.
+// inflates with uncompress to the next piece of its file. A chunk written out
+// of order would inflate to the wrong piece. Identical pieces (a file given
+// twice, a file whose two halves are equal) share one chunk's bytes, and the
+// distinct chunks fill the blob back to back, none overlapping another.
 TEST(GenproductCommand, EveryChunkOfALargePayloadInflatesToItsPiece) {
     TempFolder folder;
     json description = ValidDescription(folder);
     const size_t sizes[] = {24 * 1024 * 1024 + 5, 0, 60000, 12345};
     std::vector<std::string> contents;
+    for (size_t size : sizes) contents.push_back(VariedBytes(size, static_cast<unsigned>(size + 1)));
+    contents.push_back(contents[2]);  // the 60000-byte file again
+    std::string half = VariedBytes(30000, 7);
+    contents.push_back(half + half + "tail");
     description["files"] = json::array();
-    for (size_t size : sizes) {
-        contents.push_back(VariedBytes(size, static_cast<unsigned>(size + 1)));
-        std::string name = contents.size() == 1 ? "demo.exe" : "file" + std::to_string(contents.size());
-        folder.Write(name + ".src", contents.back());
+    for (size_t i = 0; i < contents.size(); ++i) {
+        std::string name = i == 0 ? "demo.exe" : "file" + std::to_string(i + 1);
+        folder.Write(name + ".src", contents[i]);
         description["files"].push_back(
             json{{"name", name}, {"source", name + ".src"}, {"time", "2004-09-09T14:15:38Z"}});
     }
@@ -407,7 +412,8 @@ TEST(GenproductCommand, EveryChunkOfALargePayloadInflatesToItsPiece) {
 
     std::string cpp = ReadFile(out + "/product_data.cpp");
     std::string blob = ReadFile(out + "/product_blob.bin");
-    uint64_t nextOffset = 0;
+    std::map<uint64_t, uint64_t> distinct;  // offset -> size
+    std::vector<std::vector<uint64_t>> offsetsOf;
     for (size_t i = 0; i < contents.size(); ++i) {
         SCOPED_TRACE(i);
         std::vector<uint64_t> offsets = GeneratedArray(cpp, "chunks" + std::to_string(i));
@@ -415,13 +421,22 @@ TEST(GenproductCommand, EveryChunkOfALargePayloadInflatesToItsPiece) {
         ASSERT_EQ((contents[i].size() + 29999) / 30000, offsets.size());
         ASSERT_EQ(offsets.size(), chunkSizes.size());
         for (size_t c = 0; c < offsets.size(); ++c) {
-            ASSERT_EQ(nextOffset, offsets[c]) << "chunk " << c;
             ASSERT_LE(offsets[c] + chunkSizes[c], blob.size());
             std::string piece =
                 Inflate(reinterpret_cast<const unsigned char*>(blob.data()) + offsets[c], chunkSizes[c]);
             ASSERT_TRUE(piece == contents[i].substr(c * 30000, 30000)) << "chunk " << c;
-            nextOffset += chunkSizes[c];
+            auto [place, added] = distinct.emplace(offsets[c], chunkSizes[c]);
+            ASSERT_EQ(place->second, chunkSizes[c]) << "two chunk sizes at one offset";
         }
+        offsetsOf.push_back(offsets);
+    }
+    EXPECT_EQ(offsetsOf[2], offsetsOf[4]) << "the same file twice is stored once";
+    ASSERT_EQ(3u, offsetsOf[5].size());
+    EXPECT_EQ(offsetsOf[5][0], offsetsOf[5][1]) << "two equal pieces of one file are stored once";
+    uint64_t nextOffset = 0;
+    for (const auto& [offset, size] : distinct) {
+        EXPECT_EQ(nextOffset, offset) << "a gap or an overlap in the blob";
+        nextOffset = offset + size;
     }
     EXPECT_EQ(nextOffset, blob.size());
 }

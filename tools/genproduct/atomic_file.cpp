@@ -10,7 +10,7 @@ AtomicFile::~AtomicFile() {
 bool AtomicFile::Open(const std::string& path, std::string& error) {
     path_ = path;
     temporary_ = path + ".tmp" + std::to_string(getpid());
-    file_ = std::fopen(temporary_.c_str(), "wb");
+    file_ = std::fopen(temporary_.c_str(), "w+b");
     if (!file_) {
         temporary_.clear();
         error = "cannot write \"" + path_ + "\"";
@@ -25,6 +25,15 @@ bool AtomicFile::Write(const void* data, size_t size, std::string& error) {
     if (file_ && std::fwrite(data, 1, size, file_) == size) return true;
     error = "cannot write \"" + path_ + "\"";
     return false;
+}
+
+bool AtomicFile::ReadAt(unsigned long long offset, void* data, size_t size, std::string& error) {
+    bool read = file_ && std::fflush(file_) == 0 && fseeko(file_, static_cast<off_t>(offset), SEEK_SET) == 0 &&
+                std::fread(data, 1, size, file_) == size;
+    // Back to the end, where the next write belongs.
+    if (file_ && fseeko(file_, 0, SEEK_END) != 0) read = false;
+    if (!read) error = "cannot read back \"" + temporary_ + "\"";
+    return read;
 }
 
 bool AtomicFile::Commit(std::string& error) {

@@ -15,6 +15,9 @@ public:
 
     bool Open(const std::string& path, std::string& error);
     bool Write(const void* data, size_t size, std::string& error);
+    // Reads back `size` bytes written before at `offset`; later writes still
+    // go to the end.
+    bool ReadAt(unsigned long long offset, void* data, size_t size, std::string& error);
     // Flushes, closes and renames the temporary file to the path given to Open.
     bool Commit(std::string& error);
 

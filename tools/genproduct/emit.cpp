@@ -70,16 +70,14 @@ bool EmitProductSources(const ProductDescription& product, const std::string& li
 
     cpp << "const char LicenceText[] =" << LongLiteral(licenceBytes) << ";\n\n";
 
-    uint64_t totalBytes = 0, offset = 0;
+    uint64_t totalBytes = 0;
     for (size_t i = 0; i < fileCount; ++i) {
         totalBytes += table.rawSizes[i];
         const std::vector<uint32_t>& sizes = table.chunkSizes[i];
         if (sizes.empty()) continue;
         cpp << "static const unsigned char* const chunks" << i << "[] = {";
-        for (size_t c = 0; c < sizes.size(); ++c) {
-            cpp << (c % 6 == 0 ? "\n    " : " ") << "product_blob + " << offset << ",";
-            offset += sizes[c];
-        }
+        for (size_t c = 0; c < sizes.size(); ++c)
+            cpp << (c % 6 == 0 ? "\n    " : " ") << "product_blob + " << table.chunkOffsets[i][c] << ",";
         cpp << "\n};\nstatic const uint32_t chunkSizes" << i << "[] = {";
         for (size_t c = 0; c < sizes.size(); ++c) cpp << (c % 10 == 0 ? "\n    " : " ") << sizes[c] << "u,";
         cpp << "\n};\n";

@@ -9,10 +9,12 @@
 #include "atomic_file.h"
 #include "description.h"
 
-// Where each file's chunks lie in the blob: their sizes, in file and piece
-// order (the blob holds them back to back), and the bytes each file holds.
+// Where each file's chunks lie in the blob (offset and size, in file and
+// piece order; identical chunks share their bytes), and the bytes each file
+// holds.
 struct ChunkTable {
-    explicit ChunkTable(size_t fileCount) : chunkSizes(fileCount), rawSizes(fileCount) {}
+    explicit ChunkTable(size_t fileCount) : chunkOffsets(fileCount), chunkSizes(fileCount), rawSizes(fileCount) {}
+    std::vector<std::vector<uint64_t>> chunkOffsets;
     std::vector<std::vector<uint32_t>> chunkSizes;
     std::vector<uint64_t> rawSizes;
 };

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "chunk_store.h"
 #include "chunk_stream.h"
 #include "description.h"
 #include "emit.h"
@@ -98,13 +99,15 @@ int main(int argc, char** argv) {
     // Read and converted into the code page with the description.
     const std::string& licence = product.licenceText;
 
-    // The chunks go straight to the blob file as they come; only their sizes
-    // are kept, so memory does not grow with the payload.
+    // The chunks go straight to the blob file as they come (each distinct
+    // chunk once); only their places and sizes are kept, so memory does not
+    // grow with the payload.
     AtomicFile blob;
     if (!blob.Open(outDir + "/product_blob.bin", error)) {
         std::fprintf(stderr, "genproduct: %s\n", error.c_str());
         return 1;
     }
+    ChunkStore store(blob);
     ChunkTable table(product.files.size());
     uint64_t totalBytes = 0;
     size_t totalChunks = 0;
@@ -114,10 +117,13 @@ int main(int argc, char** argv) {
             why = "the payload is larger than 4 GB";
             return false;
         }
+        uint64_t offset = 0;
+        if (!store.Place(chunk, size, offset, why)) return false;
+        table.chunkOffsets[file].push_back(offset);
         table.chunkSizes[file].push_back(static_cast<uint32_t>(size));
         table.rawSizes[file] += rawSize;
         ++totalChunks;
-        return blob.Write(chunk, size, why);
+        return true;
     };
     std::vector<std::string> sources;
     for (const PayloadEntry& file : product.files) sources.push_back(file.sourcePath);

@@ -1,0 +1,32 @@
+// Places chunks in the blob. A chunk whose bytes are in the blob already (an
+// identical piece of another file, or of the same file) is not written again:
+// its table entry points at the stored bytes. Pieces compress the same way
+// every time, so identical pieces give identical chunks; a match is confirmed
+// byte for byte against the blob before it is shared.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "atomic_file.h"
+
+class ChunkStore {
+public:
+    explicit ChunkStore(AtomicFile& blob) : blob_(blob) {}
+
+    // The offset of `chunk` in the blob, writing it first when its bytes are
+    // not there yet.
+    bool Place(const unsigned char* chunk, size_t size, uint64_t& offset, std::string& error);
+
+private:
+    AtomicFile& blob_;
+    uint64_t written_ = 0;
+    // Hash of a chunk's bytes -> the offsets and sizes of the chunks stored
+    // with that hash.
+    std::unordered_map<size_t, std::vector<std::pair<uint64_t, size_t>>> stored_;
+    std::vector<unsigned char> readBack_;
+};
