@@ -5,6 +5,7 @@
 namespace {
 
 const char kSessionsPrefix[] = "Global\\";
+constexpr int kWindowPollMs = 100;
 
 }  // namespace
 
@@ -42,4 +43,16 @@ void BringToFront(HWND window) {
     HWND front = GetLastActivePopup(window);
     // A program the user has just started may hand the foreground on.
     (void)SetForegroundWindow(front ? front : window);
+}
+
+bool BringToFrontWhenShown(HWND (*findWindow)(const char* name), const char* name, int waitMs) {
+    for (int waited = 0; waited <= waitMs; waited += kWindowPollMs) {
+        HWND window = findWindow(name);
+        if (window) {
+            BringToFront(window);
+            return true;
+        }
+        Sleep(kWindowPollMs);
+    }
+    return false;
 }

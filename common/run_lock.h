@@ -23,3 +23,8 @@ bool ClaimRunLock(const char* role, const char* productName, ScopedHandle* lock)
 // Restores `window` and gives the foreground to it, or to the dialog or
 // message box it has open, which is what the user has to answer.
 void BringToFront(HWND window);
+
+// The running program may still be on its way to its window: waits up to
+// `waitMs` for `findWindow(name)` to find it and brings it to the front.
+// False when no window came.
+bool BringToFrontWhenShown(HWND (*findWindow)(const char* name), const char* name, int waitMs);

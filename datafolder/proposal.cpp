@@ -21,6 +21,8 @@ typedef HRESULT(WINAPI* GetFolderPathFunction)(HWND, int, HANDLE, DWORD, LPSTR);
 // look first in the installer's own folder, and an installer started from a
 // downloads folder would run whatever shfolder.dll was planted beside it.
 // The altered search path makes its own imports come from there as well.
+// Unlike the libraries of SystemFunction it is freed after this one query,
+// so later queries in the process see the system as it is then.
 bool queryProgramFiles(HWND owner, char* folder, size_t folderSize) {
     if (folderSize < MAX_PATH) return false;
     char systemFolder[MAX_PATH];

@@ -11,20 +11,9 @@
 namespace {
 
 const char kRunLockRole[] = "installer";
-// The running installer may still be on its way to its window.
+// How long a second installer looks for the running one's window, which may
+// still be on its way.
 constexpr int kWindowWaitMs = 3000;
-constexpr int kWindowPollMs = 100;
-
-void BringRunningInstallerToFront() {
-    for (int waited = 0; waited <= kWindowWaitMs; waited += kWindowPollMs) {
-        HWND window = FindBackgroundWindow(ProductConfig.productName);
-        if (window) {
-            BringToFront(window);
-            return;
-        }
-        Sleep(kWindowPollMs);
-    }
-}
 
 }  // namespace
 
@@ -34,7 +23,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*commandLi
     // user the one that is already running and ends.
     ScopedHandle runLock;
     if (!ClaimRunLock(kRunLockRole, ProductConfig.productName, &runLock)) {
-        BringRunningInstallerToFront();
+        (void)BringToFrontWhenShown(FindBackgroundWindow, ProductConfig.productName, kWindowWaitMs);
         return 0;
     }
     return RunInstallation(instance);

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <set>
 #include <sstream>
+#include <utility>
 
 #include <nlohmann/json.hpp>
 
@@ -133,15 +134,6 @@ std::string JsonSyntaxError(const std::string& path) {
     return listener.message;
 }
 
-bool ReadWholeFile(const std::string& path, std::string& out) {
-    std::ifstream stream(path, std::ios::binary);
-    if (!stream) return false;
-    std::ostringstream buffer;
-    buffer << stream.rdbuf();
-    out = buffer.str();
-    return !stream.bad();
-}
-
 // A usable .ico file: the directory header and every image it lists lie
 // within the file.
 std::string IconProblem(const std::string& bytes) {
@@ -163,6 +155,15 @@ std::string IconProblem(const std::string& bytes) {
 }
 
 }  // namespace
+
+bool ReadWholeFile(const std::string& path, std::string& out) {
+    std::ifstream stream(path, std::ios::binary);
+    if (!stream) return false;
+    std::ostringstream buffer;
+    buffer << stream.rdbuf();
+    out = buffer.str();
+    return !stream.bad();
+}
 
 bool ParseIsoUtc(const std::string& text, int32_t& seconds) {
     int year, month, day, hour, minute, second;
@@ -289,6 +290,7 @@ bool LoadProductDescription(const std::string& path, const LoadOptions& options,
         }
         std::string problem = IconProblem(bytes);
         if (!problem.empty()) { why = "\"" + identity.iconPath + "\" " + problem; return fail(); }
+        identity.iconBytes = std::move(bytes);
     }
 
     // Configuration record.

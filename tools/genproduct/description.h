@@ -23,6 +23,7 @@ struct ProductIdentity {
     // the manifest, which hold Unicode.
     std::string productName, publisher, copyright;
     std::string iconPath;  // resolved; "" when the description names none
+    std::string iconBytes;  // that file, read and checked while loading
 };
 
 struct ProductDescription {
@@ -76,3 +77,6 @@ bool ParseVersion(const std::string& text, uint16_t version[4]);
 // Parses "YYYY-MM-DDTHH:MM:SSZ" into seconds since 1970 (UTC); false if malformed
 // or outside the signed 32-bit range.
 bool ParseIsoUtc(const std::string& text, int32_t& seconds);
+
+// The whole file as bytes; false when it cannot be read.
+bool ReadWholeFile(const std::string& path, std::string& out);

@@ -1,7 +1,6 @@
 #include "identity.h"
 
 #include <cstdio>
-#include <fstream>
 #include <sstream>
 #include <vector>
 
@@ -193,16 +192,10 @@ bool EmitIdentity(const ProductDescription& product, const IdentityRequest& requ
                                      VersionNumbers(identity, "."), description, request.role);
 
     const std::string iconPath = identity.iconPath.empty() ? request.defaultIcon : identity.iconPath;
-    std::string icon;
-    {
-        std::ifstream stream(iconPath, std::ios::binary);
-        std::ostringstream bytes;
-        bytes << stream.rdbuf();
-        if (iconPath.empty() || !stream || stream.bad()) {
-            error = "icon: cannot read \"" + iconPath + "\"";
-            return false;
-        }
-        icon = bytes.str();
+    std::string icon = identity.iconBytes;
+    if (identity.iconPath.empty() && (iconPath.empty() || !ReadWholeFile(iconPath, icon))) {
+        error = "icon: cannot read \"" + iconPath + "\"";
+        return false;
     }
 
     std::ostringstream rc;

@@ -7,10 +7,7 @@
 //              --file-name NAME --default-icon FILE [--depfile FILE]
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
-#include <fstream>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "common/run_lock.h"
 #include "product/payload_names.h"
 #include "varnlet/vrl32/main_window.h"
 
@@ -11,7 +12,8 @@ namespace {
 
 const char kMutexName[] = "VarnletProgramSingleInstance";
 constexpr int kWindowWaitMs = 5000;
-constexpr int kWindowPollMs = 100;
+
+HWND FindMainWindow(const char* title) { return FindWindowA(kMainWindowClass, title); }
 
 }  // namespace
 
@@ -24,17 +26,7 @@ bool ClaimSingleInstance(ScopedHandle* mutex) {
 }
 
 bool BringRunningCopyToFront() {
-    for (int waited = 0; waited <= kWindowWaitMs; waited += kWindowPollMs) {
-        HWND window = FindWindowA(kMainWindowClass, payloadProductName);
-        if (window) {
-            if (IsIconic(window)) ShowWindow(window, SW_RESTORE);
-            // A program the user has just started may hand the foreground on.
-            (void)SetForegroundWindow(window);
-            return true;
-        }
-        Sleep(kWindowPollMs);
-    }
-    return false;
+    return BringToFrontWhenShown(FindMainWindow, payloadProductName, kWindowWaitMs);
 }
 
 }  // namespace varnlet
