@@ -1,0 +1,59 @@
+#include "common/link_guard.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+#include "common/paths.h"
+
+namespace {
+
+enum class Entry { Missing, Plain, Refused };
+
+Entry Examine(const char* path) {
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        DWORD error = GetLastError();
+        return (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) ? Entry::Missing : Entry::Refused;
+    }
+    return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) ? Entry::Refused : Entry::Plain;
+}
+
+}  // namespace
+
+bool PathCrossesLink(const char* base, const char* relative) {
+    if (!relative) return true;
+    char path[kPathBytes];
+    size_t length = 0;
+    if (base && *base) {
+        length = std::strlen(base);
+        if (length + 1 >= sizeof path) return true;
+        std::memcpy(path, base, length);
+        if (!IsSeparator(path[length - 1])) path[length++] = '\\';
+    }
+    const size_t start = length;
+    for (const char* p = relative;; ++p) {
+        // A trail byte of a double-byte character can look like "\"; copy the
+        // whole character and never end a component inside it.
+        if (*p && IsDBCSLeadByte(static_cast<BYTE>(*p)) && p[1]) {
+            if (length + 2 >= sizeof path) return true;
+            path[length++] = *p++;
+            path[length++] = *p;
+            continue;
+        }
+        if (*p == '\0' || IsSeparator(*p)) {
+            if (length > start && !IsSeparator(path[length - 1])) {
+                path[length] = '\0';
+                Entry entry = Examine(path);
+                if (entry == Entry::Refused) return true;
+                if (entry == Entry::Missing) return false;
+            }
+            if (*p == '\0') return false;
+            if (length + 1 >= sizeof path) return true;
+            path[length++] = '\\';
+            continue;
+        }
+        if (length + 1 >= sizeof path) return true;
+        path[length++] = *p;
+    }
+}
