@@ -10,6 +10,9 @@
 set(WINE_ENV_DIR ${CMAKE_BINARY_DIR}/wine-env)
 set(WINE_RUN ${CMAKE_SOURCE_DIR}/tests/harness/wine-run.sh)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${WINE_RUN} ${WINE_ENV_DIR})
+# The harness picks the prefix's architecture from the programs'.
+file(MAKE_DIRECTORY ${WINE_ENV_DIR})
+file(WRITE ${WINE_ENV_DIR}/windows-arch "${CMAKE_SYSTEM_PROCESSOR}\n")
 
 function(add_wine_fixture)
     add_test(NAME wine_env_start COMMAND ${CMAKE_SOURCE_DIR}/tests/harness/wine-env.sh start ${WINE_ENV_DIR})

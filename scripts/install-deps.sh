@@ -7,7 +7,8 @@ packages=(
     cmake make g++ pkg-config
     mingw-w64 g++-mingw-w64-i686 binutils-mingw-w64-i686 libz-mingw-w64-dev
     zlib1g-dev libdeflate-dev nlohmann-json3-dev googletest
-    wine wine32:i386 fonts-wine
+    g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
+    wine wine32:i386 wine64 fonts-wine
     xvfb x11-utils xauth imagemagick
     nsis hyperfine time
     osslsigncode openssl
@@ -35,4 +36,6 @@ apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 if update-alternatives --list i686-w64-mingw32-g++ >/dev/null 2>&1; then
     update-alternatives --set i686-w64-mingw32-g++ /usr/bin/i686-w64-mingw32-g++-win32 >/dev/null || true
     update-alternatives --set i686-w64-mingw32-gcc /usr/bin/i686-w64-mingw32-gcc-win32 >/dev/null || true
+    update-alternatives --set x86_64-w64-mingw32-g++ /usr/bin/x86_64-w64-mingw32-g++-win32 >/dev/null || true
+    update-alternatives --set x86_64-w64-mingw32-gcc /usr/bin/x86_64-w64-mingw32-gcc-win32 >/dev/null || true
 fi

@@ -113,8 +113,12 @@ explain_failure() {
 }
 
 define_list=$(IFS=';'; echo "${defines[*]:-}")
+# Installers ship as i686 programs. The test suite on a kernel that runs no
+# 32-bit code asks for an x86_64 build of the same installer instead.
+arch=${VARNLET_WINDOWS_ARCH:-i686}
+case "$arch" in i686 | x86_64) ;; *) fail "VARNLET_WINDOWS_ARCH must be i686 or x86_64, not '$arch'" ;; esac
 echo "$me: building the installer for $description (log: $log)"
-if ! cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
+if ! cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$arch.cmake" \
         -DVARNLET_BUILD_TESTS=OFF \
         -DEXTRA_PRODUCT_DESCRIPTION="$description" \
         -DEXTRA_PRODUCT_OUTPUT_NAME="$output_stem" \
