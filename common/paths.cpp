@@ -50,12 +50,16 @@ void LearnSystemLeadBytes() {
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
-void UsePathCodePage(unsigned codePage) {
-    std::memset(g_leadBytes, 0, sizeof g_leadBytes);
+bool IsLeadByteOf(unsigned codePage, char c) {
+    unsigned char b = static_cast<unsigned char>(c);
     for (const LeadByteRange& range : kLeadByteRanges) {
-        if (range.codePage != codePage) continue;
-        for (unsigned b = range.first; b <= range.last; ++b) g_leadBytes[b] = true;
+        if (range.codePage == codePage && b >= range.first && b <= range.last) return true;
     }
+    return false;
+}
+
+void UsePathCodePage(unsigned codePage) {
+    for (int b = 0; b < 256; ++b) g_leadBytes[b] = IsLeadByteOf(codePage, static_cast<char>(b));
     g_leadBytesKnown = true;
 }
 

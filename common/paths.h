@@ -25,6 +25,9 @@ const char* NextChar(const char* p);
 // is the system's ANSI code page on Windows and a single-byte one elsewhere.
 // Code pages other than 932, 936, 949 and 950 have no lead bytes.
 void UsePathCodePage(unsigned codePage);
+// Whether `c` is a lead byte of `codePage` (932, 936, 949 or 950; no other
+// code page has lead bytes), whatever code page IsLeadByte uses.
+bool IsLeadByteOf(unsigned codePage, char c);
 // Whether the last character of `path` is a separator.
 bool EndsWithSeparator(const char* path);
 // The last separator of `path` that is a character of its own, or null.
