@@ -7,6 +7,7 @@
 #include "datafolder/folder_warning.h"
 #include "datafolder/path_ops.h"
 #include "datafolder/proposal.h"
+#include "datafolder/protected_folder.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -15,6 +16,17 @@ const char kShuttingDownTitle[] = "Shutting Down";
 const char kShuttingDownText[] =
     "This program cannot operate without a data folder to store its files in. The program will exit now. Please "
     "determine an appropriate folder name and start the program again later.";
+
+// Enters the folder; with `create`, makes it (one level, protected) when it
+// cannot be entered and tries again. 0 when the folder is entered.
+int enterOrCreateFolder(const char* folder, bool create) {
+    if (enterFolder(folder, 0) == 0) return 0;
+    if (!create) return -1;
+    // Whether the make worked does not matter: entering the folder afterwards
+    // is the test that counts (it may also have been made by someone else).
+    (void)CreateProtectedFolder(folder);
+    return enterFolder(folder, 0);
+}
 
 void warn(HWND owner, FolderVerdict verdict) {
     FolderCheck check;
@@ -36,7 +48,7 @@ int chooseDataFolder(HINSTANCE instance, HWND owner, int alwaysAsk) {
         if (refused) warn(owner, FolderVerdict::kWindowsDirectory);
         // The proposal is only entered, never made, before the user has seen
         // it; a folder the user has chosen is made if it is missing.
-        if (!alwaysAsk && !refused && enterFolder(dataFolder, firstPass ? 0 : 1) == 0) {
+        if (!alwaysAsk && !refused && enterOrCreateFolder(dataFolder, !firstPass) == 0) {
             (void)WritePrivateProfileStringA(kDataFolderIniSection, kDataFolderIniKey, dataFolder,
                                              ProductConfig.iniFileName);
             return 1;

@@ -1,7 +1,6 @@
 #include "datafolder/folder_check.h"
 
 #include <windows.h>
-#include <direct.h>
 #include <sys/stat.h>
 
 #include <cstring>
@@ -11,6 +10,7 @@
 #include "common/paths.h"
 #include "datafolder/folder_text.h"
 #include "datafolder/path_ops.h"
+#include "datafolder/protected_folder.h"
 
 namespace {
 
@@ -120,7 +120,7 @@ void CheckChosenFolder(const char* typed, bool create, FolderCheck* check) {
         if (!create)
             check->verdict = FolderVerdict::kMissing;
         else
-            check->verdict = _mkdir(check->folder) == 0 ? FolderVerdict::kCreated : FolderVerdict::kNotCreated;
+            check->verdict = CreateProtectedFolder(check->folder) ? FolderVerdict::kCreated : FolderVerdict::kNotCreated;
         return;
     }
     if ((status.st_mode & _S_IFDIR) == 0) {

@@ -44,7 +44,8 @@ void CheckChosenFolderW(const wchar_t* typed, bool create, FolderCheck* check);
 // Checks a chosen folder in the ANSI code page: no component may end in a
 // blank or a dot; the folder is made absolute and normalised; it must fit
 // the path calls, must not be or lie in the Windows directory, and must be a
-// folder. A missing folder is made (one level) only when `create` is set.
+// folder. A missing folder is made (one level, protected as
+// protected_folder.h says) only when `create` is set.
 void CheckChosenFolder(const char* typed, bool create, FolderCheck* check);
 
 // Whether `folder`, made absolute and normalised, is the Windows directory or

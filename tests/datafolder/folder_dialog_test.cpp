@@ -4,6 +4,7 @@
 // tree (mapped by the datafolder_drive_d fixture).
 #include <gtest/gtest.h>
 #include <commctrl.h>
+#include <sddl.h>
 #include <shlobj.h>
 
 #include <cstring>
@@ -232,6 +233,100 @@ TEST_F(FolderDialog, FolderTextTheSystemWouldChangeIsRefused) {
         EXPECT_EQ(0, Finish(run));
     }
     EXPECT_FALSE(FolderExists("C:\\OS-Daten"));
+}
+
+// Write access of any kind: what an ordinary user must not get.
+constexpr ACCESS_MASK kAnyWrite = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_WRITE_EA | FILE_WRITE_ATTRIBUTES |
+                                  FILE_DELETE_CHILD | DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
+
+// The folder's owner and access list as SDDL text ("" when unreadable).
+std::string SecurityText(const std::string& path) {
+    DWORD needed = 0;
+    const SECURITY_INFORMATION what = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+    (void)GetFileSecurityA(path.c_str(), what, nullptr, 0, &needed);
+    std::string bytes(needed, '\0');
+    if (needed == 0 || !GetFileSecurityA(path.c_str(), what, &bytes[0], needed, &needed)) return "";
+    char* text = nullptr;
+    if (!ConvertSecurityDescriptorToStringSecurityDescriptorA(&bytes[0], SDDL_REVISION_1, what, &text, nullptr))
+        return "";
+    std::string result = text;
+    LocalFree(text);
+    return result;
+}
+
+// Reads the folder's descriptor back: owner Administrators, a protected list,
+// and no allowing entry that lets anyone but Administrators and SYSTEM
+// write. `inherited`: the entries must have come from the parent.
+void ExpectProtected(const std::string& path, bool inherited) {
+    SCOPED_TRACE(path + " " + SecurityText(path));
+    DWORD needed = 0;
+    const SECURITY_INFORMATION what = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+    (void)GetFileSecurityA(path.c_str(), what, nullptr, 0, &needed);
+    ASSERT_GT(needed, 0u) << GetLastError();
+    std::string bytes(needed, '\0');
+    PSECURITY_DESCRIPTOR descriptor = &bytes[0];
+    ASSERT_TRUE(GetFileSecurityA(path.c_str(), what, descriptor, needed, &needed)) << GetLastError();
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    ASSERT_TRUE(GetSecurityDescriptorControl(descriptor, &control, &revision));
+    if (!inherited) {
+        EXPECT_TRUE(control & SE_DACL_PROTECTED) << "the parent's list is inherited";
+    }
+    BOOL present = FALSE, defaulted = FALSE;
+    PACL list = nullptr;
+    ASSERT_TRUE(GetSecurityDescriptorDacl(descriptor, &present, &list, &defaulted));
+    ASSERT_TRUE(present && list) << "no access list: everyone may do anything";
+    BYTE administratorsSid[SECURITY_MAX_SID_SIZE], systemSid[SECURITY_MAX_SID_SIZE], usersSid[SECURITY_MAX_SID_SIZE];
+    DWORD size = sizeof administratorsSid;
+    ASSERT_TRUE(CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, administratorsSid, &size));
+    size = sizeof systemSid;
+    ASSERT_TRUE(CreateWellKnownSid(WinLocalSystemSid, nullptr, systemSid, &size));
+    size = sizeof usersSid;
+    ASSERT_TRUE(CreateWellKnownSid(WinBuiltinUsersSid, nullptr, usersSid, &size));
+    PSID owner = nullptr;
+    ASSERT_TRUE(GetSecurityDescriptorOwner(descriptor, &owner, &defaulted));
+    if (!inherited) {
+        EXPECT_TRUE(owner && EqualSid(owner, administratorsSid)) << "owner is not Administrators";
+    }
+    bool usersRead = false;
+    for (DWORD i = 0; i < list->AceCount; ++i) {
+        ACE_HEADER* header = nullptr;
+        ASSERT_TRUE(GetAce(list, i, reinterpret_cast<void**>(&header)));
+        if (header->AceType != ACCESS_ALLOWED_ACE_TYPE) continue;
+        ACCESS_ALLOWED_ACE* ace = reinterpret_cast<ACCESS_ALLOWED_ACE*>(header);
+        PSID sid = &ace->SidStart;
+        if (header->AceFlags & INHERIT_ONLY_ACE) continue;
+        if (inherited) {
+            EXPECT_TRUE(header->AceFlags & INHERITED_ACE) << "entry " << i << " is not inherited";
+        }
+        if (EqualSid(sid, administratorsSid) || EqualSid(sid, systemSid)) continue;
+        EXPECT_EQ(0u, ace->Mask & kAnyWrite) << "entry " << i << " lets another account write";
+        if (EqualSid(sid, usersSid)) usersRead = (ace->Mask & (FILE_READ_DATA | GENERIC_READ)) != 0;
+    }
+    EXPECT_TRUE(usersRead) << "Users cannot read the folder";
+}
+
+// A folder the installer makes is protected as Program Files is, and what is
+// made inside inherits that; a folder that exists keeps its own list.
+TEST_F(FolderDialog, NewFolderIsProtectedAndAnExistingOneKeepsItsList) {
+    {
+        START_DIALOG(run, "C:\\Program Files\\Varnlet");
+        Fill(dialog, kTools, "Varnlet");
+        PressButton(dialog, IDOK);
+        ASSERT_EQ(1, Finish(run));
+    }
+    ExpectProtected("D:\\Tools\\Varnlet", false);
+    ASSERT_TRUE(MakeFolder("D:\\Tools\\Varnlet\\sub"));
+    ExpectProtected("D:\\Tools\\Varnlet\\sub", true);
+
+    ASSERT_TRUE(MakeFolder("D:\\Tools\\Other"));
+    std::string before = SecurityText("D:\\Tools\\Other");
+    START_DIALOG(run, "C:\\Program Files\\Varnlet");
+    Fill(dialog, kTools, "Other");
+    PressButton(dialog, IDOK);
+    (void)AnswerMessageBox("Write Data to Existing Folder?", IDYES);
+    ASSERT_EQ(1, Finish(run));
+    EXPECT_EQ(before, SecurityText("D:\\Tools\\Other"));
 }
 
 TEST_F(FolderDialog, OverLongFolderIsRefused) {
