@@ -10,6 +10,7 @@ packages=(
     wine wine32:i386 fonts-wine
     xvfb x11-utils xauth imagemagick
     nsis hyperfine time
+    locales
     osslsigncode openssl
 )
 
