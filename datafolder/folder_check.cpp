@@ -21,10 +21,11 @@ bool isDriveRoot(const char* folder) { return folder[0] != '\0' && folder[1] == 
 // trailing separator except at a drive's root. False when it does not fit
 // `out`; `tooLong` tells that case from text the system cannot resolve.
 bool normaliseFolder(const char* typed, char* out, size_t outSize, bool* tooLong) {
-    *tooLong = false;
-    DWORD length = GetFullPathNameA(typed, static_cast<DWORD>(outSize), out, nullptr);
+    // The system's narrow path calls take at most MAX_PATH - 1 characters.
+    *tooLong = std::strlen(typed) > kMaxFolderPathLength;
+    DWORD length = *tooLong ? 0 : GetFullPathNameA(typed, static_cast<DWORD>(outSize), out, nullptr);
     if (length == 0 || length >= outSize) {
-        *tooLong = length >= outSize;
+        *tooLong = *tooLong || length >= outSize || GetLastError() == ERROR_FILENAME_EXCED_RANGE;
         out[0] = '\0';
         return false;
     }

