@@ -18,7 +18,18 @@ TEST_F(DoubleByteFolder, FolderWhoseSecondByteIsABackslashIsCreatedAndUsedAsName
     ASSERT_TRUE(CreateFolders(kScratchRoot));
     const std::string folder = std::string(kScratchRoot) + "\\" + kSo;
 
-    ASSERT_TRUE(StartAndChooseFolder(BuiltProgram(E2E_VARNLET_WARN_SETUP), kScratchRoot, kSo)) << user().Failure();
+    ASSERT_TRUE(StartInstaller(BuiltProgram(E2E_VARNLET_WARN_SETUP))) << user().Failure();
+    ASSERT_TRUE(AnswerLicence(user(), true, nullptr)) << user().Failure();
+    std::string parent, application;
+    HWND dialog = WaitForFolderDialog(user(), &parent, &application);
+    ASSERT_TRUE(dialog) << user().Failure();
+    ASSERT_TRUE(user().Type(dialog, kParentFolderId, kScratchRoot)) << user().Failure();
+    // Put in whole: typed a byte at a time, the lead byte alone is no character.
+    DWORD_PTR ignored = 0;
+    ASSERT_TRUE(SendMessageTimeoutW(GetDlgItem(dialog, kApplicationFolderId), WM_SETTEXT, 0,
+                                    reinterpret_cast<LPARAM>(L"\u30BD"), SMTO_ABORTIFHUNG, kNextWindowMs, &ignored));
+    EXPECT_EQ(kSo, user().Field(dialog, kApplicationFolderId));
+    ASSERT_TRUE(user().Click(dialog, IDOK)) << user().Failure();
     ASSERT_TRUE(ExpectOlderVersionWarning()) << user().Failure();
     ASSERT_TRUE(ExpectBox(kSuccessTitle, FormatText(kSuccessFormat, kProduct, kProduct), false, {IDYES, IDNO}, IDNO,
                           kAfterWaitMs))
