@@ -595,7 +595,8 @@ TEST(Identity, TextsAreEscapedForTheResourceScriptAndTheManifest) {
     json description = ValidDescription(folder);
     description["version"] = "2.5.0.17";
     description["publisher"] = "Acm\u00e9 & Co";
-    description["config"]["productName"] = "Acm\u00e9 <Caf\u00e9>";
+    // "<" and ">" cannot be in a product name (it names a link file); "&" can.
+    description["config"]["productName"] = "Acm\u00e9 & Caf\u00e9";
     ProductDescription product;
     ASSERT_EQ("", Load(folder, description, &product));
     IdentityRequest request;
@@ -608,11 +609,11 @@ TEST(Identity, TextsAreEscapedForTheResourceScriptAndTheManifest) {
     std::string rc((std::istreambuf_iterator<char>(rcFile)), std::istreambuf_iterator<char>());
     std::string manifest((std::istreambuf_iterator<char>(manifestFile)), std::istreambuf_iterator<char>());
     EXPECT_NE(std::string::npos, rc.find("FILEVERSION 2,5,0,17")) << rc;
-    EXPECT_NE(std::string::npos, rc.find("VALUE \"FileDescription\", L\"Acm\\x00e9 <Caf\\x00e9> Uninstall\"")) << rc;
+    EXPECT_NE(std::string::npos, rc.find("VALUE \"FileDescription\", L\"Acm\\x00e9 & Caf\\x00e9 Uninstall\"")) << rc;
     EXPECT_NE(std::string::npos, rc.find("VALUE \"CompanyName\", L\"Acm\\x00e9 & Co\"")) << rc;
     EXPECT_EQ(std::string::npos, rc.find("LegalCopyright")) << "no copyright given, none written";
     EXPECT_NE(std::string::npos, manifest.find("name=\"Acme.Cafe.Uninstall\" version=\"2.5.0.17\"")) << manifest;
-    EXPECT_NE(std::string::npos, manifest.find("<description>Acm\u00e9 &lt;Caf\u00e9&gt; Uninstall</description>"))
+    EXPECT_NE(std::string::npos, manifest.find("<description>Acm\u00e9 &amp; Caf\u00e9 Uninstall</description>"))
         << manifest;
 }
 
