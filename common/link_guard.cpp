@@ -29,31 +29,31 @@ bool PathCrossesLink(const char* base, const char* relative) {
         length = std::strlen(base);
         if (length + 1 >= sizeof path) return true;
         std::memcpy(path, base, length);
-        if (!IsSeparator(path[length - 1])) path[length++] = '\\';
+        if (!EndsWithSeparator(base)) path[length++] = '\\';
     }
     const size_t start = length;
-    for (const char* p = relative;; ++p) {
-        // A trail byte of a double-byte character can look like "\"; copy the
-        // whole character and never end a component inside it.
-        if (*p && IsDBCSLeadByte(static_cast<BYTE>(*p)) && p[1]) {
-            if (length + 2 >= sizeof path) return true;
-            path[length++] = *p++;
-            path[length++] = *p;
-            continue;
-        }
+    size_t componentLength = 0;
+    for (const char* p = relative;; p = NextChar(p)) {
         if (*p == '\0' || IsSeparator(*p)) {
-            if (length > start && !IsSeparator(path[length - 1])) {
+            if (length > start && componentLength > 0) {
                 path[length] = '\0';
                 Entry entry = Examine(path);
                 if (entry == Entry::Refused) return true;
                 if (entry == Entry::Missing) return false;
             }
             if (*p == '\0') return false;
+            if (componentLength == 0 && length > start) continue;  // a doubled separator
             if (length + 1 >= sizeof path) return true;
             path[length++] = '\\';
+            componentLength = 0;
             continue;
         }
-        if (length + 1 >= sizeof path) return true;
-        path[length++] = *p;
+        // A trail byte of a double-byte character can look like "\"; the
+        // whole character is copied and never ends a component.
+        size_t characterLength = static_cast<size_t>(NextChar(p) - p);
+        if (length + characterLength >= sizeof path) return true;
+        std::memcpy(path + length, p, characterLength);
+        length += characterLength;
+        componentLength += characterLength;
     }
 }

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "common/bounded_format.h"
+#include "common/paths.h"
 
 bool HasSystemFolderMarker(const char* name) {
     return std::strncmp(name, "SYSTEM/", kSystemFolderMarkerLength) == 0 ||
@@ -14,9 +15,7 @@ bool IsLibraryPath(const char* path) {
 }
 
 bool JoinSystemPath(char* out, size_t outBytes, const char* systemFolder, const char* markedName) {
-    size_t length = std::strlen(systemFolder);
-    bool endsInSeparator = length > 0 && (systemFolder[length - 1] == '/' || systemFolder[length - 1] == '\\');
-    return FormatBounded(out, outBytes, "%s%s%s", systemFolder, endsInSeparator ? "" : "\\",
+    return FormatBounded(out, outBytes, "%s%s%s", systemFolder, EndsWithSeparator(systemFolder) ? "" : "\\",
                          markedName + kSystemFolderMarkerLength);
 }
 

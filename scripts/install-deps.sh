@@ -11,6 +11,7 @@ packages=(
     wine wine32:i386 wine64 fonts-wine
     xvfb x11-utils xauth imagemagick
     nsis hyperfine time
+    locales
     osslsigncode openssl
 )
 

@@ -3,20 +3,24 @@
 #include <climits>
 
 #include "common/bounded_format.h"
+#include "common/paths.h"
 
 namespace {
 
-bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+// The end of the component that starts at `at`, walked by character.
+size_t ComponentEnd(const char* folder, size_t at) {
+    const char* p = folder + at;
+    while (*p != '\0' && !IsSeparator(*p)) p = NextChar(p);
+    return static_cast<size_t>(p - folder);
+}
 
 // Length of the "\\server\share" part of a UNC folder, or 0 when `folder` is
 // not one (both the server and the share must be named).
 size_t UncShareLength(const char* folder) {
     if (!IsSeparator(folder[0]) || !IsSeparator(folder[1])) return 0;
-    size_t serverEnd = 2;
-    while (folder[serverEnd] != '\0' && !IsSeparator(folder[serverEnd])) ++serverEnd;
+    size_t serverEnd = ComponentEnd(folder, 2);
     if (serverEnd == 2 || folder[serverEnd] == '\0') return 0;
-    size_t shareEnd = serverEnd + 1;
-    while (folder[shareEnd] != '\0' && !IsSeparator(folder[shareEnd])) ++shareEnd;
+    size_t shareEnd = ComponentEnd(folder, serverEnd + 1);
     if (shareEnd == serverEnd + 1) return 0;
     return shareEnd;
 }

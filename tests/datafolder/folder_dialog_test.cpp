@@ -4,9 +4,11 @@
 // tree (mapped by the datafolder_drive_d fixture).
 #include <gtest/gtest.h>
 #include <commctrl.h>
+#include <sddl.h>
 #include <shlobj.h>
 
 #include <cstring>
+#include <cwchar>
 #include <string>
 
 #include "common/globals.h"
@@ -108,10 +110,11 @@ TEST_F(FolderDialog, OkComposesCreatesAndAccepts) {
         {"D:/Tools", "Plain", "D:\\Tools\\Plain"},
         {"D:\\Tools\\", "Trailing", "D:\\Tools\\Trailing"},
         {"D:/Tools/", "Both", "D:\\Tools\\Both"},
-        // The application folder as typed; the choice normalises it later.
-        {"D:\\Tools", "Typed//", "D:\\Tools\\Typed//"},
+        // The folder is resolved before it is checked: separators, "." and "..".
+        {"D:\\Tools", "Typed//", "D:\\Tools\\Typed"},
+        {"D:\\Tools\\.\\x\\..", "Dots", "D:\\Tools\\Dots"},
         // No parent: a folder at the root of the current drive.
-        {"", "vrl_dialog_root_test", "\\vrl_dialog_root_test"},
+        {"", "vrl_dialog_root_test", "C:\\vrl_dialog_root_test"},
     };
     for (const Compose& c : cases) {
         SCOPED_TRACE(std::string(c.parent) + " + " + c.application);
@@ -173,6 +176,180 @@ TEST_F(FolderDialog, FolderTwoLevelsDeepCannotBeCreated) {
     PressButton(dialog, IDCANCEL);
     EXPECT_EQ(0, Finish(run));
     EXPECT_STREQ("D:\\Tools\\missing\\Varnlet", dataFolder);
+}
+
+// The chosen folder's text: each case is refused with its own message, the
+// dialog stays open with what was typed, and nothing is created.
+TEST_F(FolderDialog, FolderTextTheSystemWouldChangeIsRefused) {
+    std::string windows = WindowsDirectory();
+    ASSERT_GE(windows.size(), 4u) << windows;
+    std::string upper = windows;
+    for (char& c : upper) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+    std::string windowsName = windows.substr(windows.rfind('\\') + 1);
+    std::string drive = windows.substr(0, 2);
+    struct Refusal {
+        std::wstring parent;
+        std::wstring application;
+        const char* title;
+        const wchar_t* textPart;
+        std::string notCreated;
+    };
+    auto wide = [](const std::string& text) { return std::wstring(text.begin(), text.end()); };
+    const Refusal cases[] = {
+        {wide(drive + "\\x\\..\\.."), wide(windowsName), "Can't Install to Windows Directory", L"Windows directory",
+         ""},
+        {wide(drive + "\\"), wide(upper.substr(3)), "Can't Install to Windows Directory", L"Windows directory", ""},
+        {wide(windows + "\\"), L"", "Can't Install to Windows Directory", L"Windows directory", ""},
+        {wide(upper), L"Varnlet", "Can't Install to Windows Directory", L"Windows directory",
+         windows + "\\Varnlet"},
+        {L"D:\\Tools", L"Varnlet ", "Folder Name Ends in a Blank or Dot", L"\"Varnlet \"", "D:\\Tools\\Varnlet"},
+        {L"D:\\Tools", L"Varnlet.", "Folder Name Ends in a Blank or Dot", L"\"Varnlet.\"", "D:\\Tools\\Varnlet"},
+        {L"D:\\Tools\\sub. ", L"Varnlet", "Folder Name Ends in a Blank or Dot", L"\"sub. \"", "D:\\Tools\\sub"},
+        // Greek capitals are not in code page 1252, whose best fit would make
+        // them "OS".
+        {L"D:\\Tools", L"\u03A9\u03A3-Daten", "Unusable Characters in Folder Name",
+         L"on this system: \u03A9 \u03A3. Please", "D:\\Tools\\OS-Daten"},
+    };
+    ASSERT_EQ(1252u, GetACP()) << "the last case needs a code page without Greek letters";
+    for (const Refusal& c : cases) {
+        SCOPED_TRACE(std::string("case ") + c.title + " " + std::to_string(&c - cases));
+        START_DIALOG(run, "C:\\Program Files\\Varnlet");
+        SendMessageW(GetDlgItem(dialog, IDC_FOLDER_PARENT), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(c.parent.c_str()));
+        SendMessageW(GetDlgItem(dialog, IDC_FOLDER_APPLICATION), WM_SETTEXT, 0,
+                     reinterpret_cast<LPARAM>(c.application.c_str()));
+        PressButton(dialog, IDOK);
+        HWND box = testing_support::WaitForWindow(GetCurrentProcessId(), c.title, "#32770", kWindowTimeoutMs);
+        ASSERT_NE(nullptr, box) << testing_support::DescribeWindows(GetCurrentProcessId());
+        wchar_t text[1024] = {};
+        (void)GetDlgItemTextW(box, 0xFFFF, text, 1024);
+        EXPECT_NE(nullptr, std::wcsstr(text, c.textPart)) << "message: " << testing_support::MessageBoxText(box);
+        (void)AnswerMessageBox(c.title, IDOK);
+        Settle(dialog);
+        EXPECT_TRUE(run.Running()) << "the dialog closed";
+        if (!c.notCreated.empty()) {
+            EXPECT_FALSE(FolderExists(c.notCreated)) << c.notCreated;
+        }
+        PressButton(dialog, IDCANCEL);
+        EXPECT_EQ(0, Finish(run));
+    }
+    EXPECT_FALSE(FolderExists("C:\\OS-Daten"));
+}
+
+// Write access of any kind: what an ordinary user must not get.
+constexpr ACCESS_MASK kAnyWrite = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_WRITE_EA | FILE_WRITE_ATTRIBUTES |
+                                  FILE_DELETE_CHILD | DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
+
+// The folder's owner and access list as SDDL text ("" when unreadable).
+std::string SecurityText(const std::string& path) {
+    DWORD needed = 0;
+    const SECURITY_INFORMATION what = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+    (void)GetFileSecurityA(path.c_str(), what, nullptr, 0, &needed);
+    std::string bytes(needed, '\0');
+    if (needed == 0 || !GetFileSecurityA(path.c_str(), what, &bytes[0], needed, &needed)) return "";
+    char* text = nullptr;
+    if (!ConvertSecurityDescriptorToStringSecurityDescriptorA(&bytes[0], SDDL_REVISION_1, what, &text, nullptr))
+        return "";
+    std::string result = text;
+    LocalFree(text);
+    return result;
+}
+
+// Whether the file system keeps the descriptor a folder is made with. Wine
+// does not: it turns the access list into the Unix mode bits of the folder
+// and reports a list made from those, owned by the current user.
+bool KeepsDescriptors(const std::string& probe) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)", SDDL_REVISION_1,
+                                                              &descriptor, nullptr))
+        return false;
+    SECURITY_ATTRIBUTES attributes = {sizeof attributes, descriptor, FALSE};
+    bool made = CreateDirectoryA(probe.c_str(), &attributes) != FALSE;
+    LocalFree(descriptor);
+    if (!made) return false;
+    std::string text = SecurityText(probe);
+    (void)RemoveDirectoryA(probe.c_str());
+    return text.find("D:P") != std::string::npos;
+}
+
+// Reads the folder's descriptor back: no allowing entry lets anyone but
+// Administrators, SYSTEM and (where descriptors are not kept) the owner
+// write. Where descriptors are kept, also: owner Administrators, a protected
+// list that Users may read, and for `inherited` entries from the parent.
+void ExpectProtected(const std::string& path, bool inherited, bool kept) {
+    SCOPED_TRACE(path + " " + SecurityText(path));
+    DWORD needed = 0;
+    const SECURITY_INFORMATION what = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+    (void)GetFileSecurityA(path.c_str(), what, nullptr, 0, &needed);
+    ASSERT_GT(needed, 0u) << GetLastError();
+    std::string bytes(needed, '\0');
+    PSECURITY_DESCRIPTOR descriptor = &bytes[0];
+    ASSERT_TRUE(GetFileSecurityA(path.c_str(), what, descriptor, needed, &needed)) << GetLastError();
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    ASSERT_TRUE(GetSecurityDescriptorControl(descriptor, &control, &revision));
+    BOOL present = FALSE, defaulted = FALSE;
+    PACL list = nullptr;
+    ASSERT_TRUE(GetSecurityDescriptorDacl(descriptor, &present, &list, &defaulted));
+    ASSERT_TRUE(present && list) << "no access list: everyone may do anything";
+    BYTE administratorsSid[SECURITY_MAX_SID_SIZE], systemSid[SECURITY_MAX_SID_SIZE], usersSid[SECURITY_MAX_SID_SIZE];
+    DWORD size = sizeof administratorsSid;
+    ASSERT_TRUE(CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, administratorsSid, &size));
+    size = sizeof systemSid;
+    ASSERT_TRUE(CreateWellKnownSid(WinLocalSystemSid, nullptr, systemSid, &size));
+    size = sizeof usersSid;
+    ASSERT_TRUE(CreateWellKnownSid(WinBuiltinUsersSid, nullptr, usersSid, &size));
+    PSID owner = nullptr;
+    ASSERT_TRUE(GetSecurityDescriptorOwner(descriptor, &owner, &defaulted));
+    if (kept && !inherited) {
+        EXPECT_TRUE(control & SE_DACL_PROTECTED) << "the parent's list is inherited";
+        EXPECT_TRUE(owner && EqualSid(owner, administratorsSid)) << "owner is not Administrators";
+    }
+    bool usersRead = false;
+    for (DWORD i = 0; i < list->AceCount; ++i) {
+        ACE_HEADER* header = nullptr;
+        ASSERT_TRUE(GetAce(list, i, reinterpret_cast<void**>(&header)));
+        if (header->AceType != ACCESS_ALLOWED_ACE_TYPE || (header->AceFlags & INHERIT_ONLY_ACE)) continue;
+        ACCESS_ALLOWED_ACE* ace = reinterpret_cast<ACCESS_ALLOWED_ACE*>(header);
+        PSID sid = &ace->SidStart;
+        if (kept && inherited) {
+            EXPECT_TRUE(header->AceFlags & INHERITED_ACE) << "entry " << i << " is not inherited";
+        }
+        if (EqualSid(sid, administratorsSid) || EqualSid(sid, systemSid)) continue;
+        if (!kept && owner && EqualSid(sid, owner)) continue;
+        EXPECT_EQ(0u, ace->Mask & kAnyWrite) << "entry " << i << " lets another account write";
+        if (EqualSid(sid, usersSid)) usersRead = (ace->Mask & (FILE_READ_DATA | GENERIC_READ)) != 0;
+    }
+    if (kept) {
+        EXPECT_TRUE(usersRead) << "Users cannot read the folder";
+    }
+}
+
+// A folder the installer makes is protected as Program Files is, and what is
+// made inside inherits that; a folder that exists keeps its own list.
+TEST_F(FolderDialog, NewFolderIsProtectedAndAnExistingOneKeepsItsList) {
+    const bool kept = KeepsDescriptors("D:\\Tools\\probe");
+    {
+        START_DIALOG(run, "C:\\Program Files\\Varnlet");
+        Fill(dialog, kTools, "Varnlet");
+        PressButton(dialog, IDOK);
+        ASSERT_EQ(1, Finish(run));
+    }
+    ExpectProtected("D:\\Tools\\Varnlet", false, kept);
+    ASSERT_TRUE(MakeFolder("D:\\Tools\\Varnlet\\sub"));
+    ExpectProtected("D:\\Tools\\Varnlet\\sub", true, kept);
+    // Wine keeps only what the Unix mode bits can say: at least that part of
+    // the list must differ from a folder made without one (which every user
+    // may read).
+    ASSERT_TRUE(MakeFolder("D:\\Tools\\Plain"));
+    EXPECT_NE(SecurityText("D:\\Tools\\Plain"), SecurityText("D:\\Tools\\Varnlet"));
+
+    std::string before = SecurityText("D:\\Tools\\Plain");
+    START_DIALOG(run, "C:\\Program Files\\Varnlet");
+    Fill(dialog, kTools, "Plain");
+    PressButton(dialog, IDOK);
+    (void)AnswerMessageBox("Write Data to Existing Folder?", IDYES);
+    ASSERT_EQ(1, Finish(run));
+    EXPECT_EQ(before, SecurityText("D:\\Tools\\Plain"));
 }
 
 TEST_F(FolderDialog, OverLongFolderIsRefused) {

@@ -313,6 +313,84 @@ TEST(Description, EveryRefusalNamesTheFileTheFieldAndTheProblem) {
     }
 }
 
+// Names Windows cannot hold, or would take for other names: each refusal
+// says which field and which rule.
+TEST(Description, NamesWindowsCannotHoldAreRefusedNamingTheFieldAndTheRule) {
+    struct Case {
+        const char* what;
+        void (*change)(json&);
+        const char* where;
+        const char* why;
+    };
+    const Case cases[] = {
+        {"device", [](json& d) { d["files"][0]["name"] = "CON"; }, "files[0] \"CON\": name", "Windows device"},
+        {"device with extension", [](json& d) { d["files"][0]["name"] = "aux.txt"; }, "files[0]", "Windows device"},
+        {"numbered device", [](json& d) { d["files"][0]["name"] = "sub/com1.log"; }, "files[0]", "Windows device"},
+        {"console device", [](json& d) { d["files"][0]["name"] = "CONOUT$.txt"; }, "files[0]", "Windows device"},
+        {"stream", [](json& d) { d["files"][0]["name"] = "readme.txt:hidden"; }, "files[0]", "contains \":\""},
+        {"reserved character", [](json& d) { d["files"][0]["name"] = "a|b.txt"; }, "files[0]", "contains \"|\""},
+        {"wildcard", [](json& d) { d["files"][0]["name"] = "a*.txt"; }, "files[0]", "contains \"*\""},
+        {"control character", [](json& d) { d["files"][0]["name"] = "a\tb"; }, "files[0]", "control character 0x09"},
+        {"empty component", [](json& d) { d["files"][0]["name"] = "sub/"; }, "files[0]", "empty name or component"},
+        {"dot component", [](json& d) { d["files"][0]["name"] = "a/./b"; }, "files[0]", "the component \".\""},
+        {"trailing dot", [](json& d) { d["files"][0]["name"] = "readme."; }, "files[0]", "ends in a dot"},
+        {"trailing blank", [](json& d) { d["files"][0]["name"] = "sub /x"; }, "files[0]", "ends in a blank"},
+        {"too long for the data folder", [](json& d) { d["files"][0]["name"] = std::string(129, 'n'); }, "files[0]",
+         "at most 128"},
+        {"case", [](json& d) { d["files"].push_back(d["files"][0]); d["files"][2]["name"] = "DEMO.exe"; },
+         "files[2]", "\"DEMO.exe\" and \"demo.exe\" name the same file"},
+        {"folder case", [](json& d) {
+             d["files"][0]["name"] = "Sub/a.txt";
+             d["files"].push_back(d["files"][0]);
+             d["files"][2]["name"] = "sub\\b.txt";
+         }, "files[2]", "\"sub\" and \"Sub\" name the same folder"},
+        {"file and folder", [](json& d) {
+             d["files"].push_back(d["files"][0]);
+             d["files"][2]["name"] = "demo.exe/x";
+         }, "files[2]", "as a file and as a folder"},
+        // Config names.
+        {"folder separator", [](json& d) { d["config"]["folderName"] = "a\\b"; }, "config",
+         "folderName: contains a separator"},
+        {"product separator", [](json& d) { d["config"]["productName"] = "a/b"; }, "config",
+         "productName: contains a separator"},
+        {"product too long", [](json& d) { d["config"]["productName"] = std::string(256, 'p'); }, "config",
+         "productName: has a component longer than 255"},
+        {"ini device", [](json& d) { d["config"]["iniFileName"] = "Nul.ini"; }, "config", "iniFileName: \"Nul.ini\" is"},
+        {"link stream", [](json& d) { d["config"]["startupLinkName"] = "x:y"; }, "config", "startupLinkName: contains"},
+        {"main dots", [](json& d) { d["config"]["mainExecutable"] = "../demo.exe"; }, "config", "mainExecutable: has"},
+        {"service dot", [](json& d) { d["config"]["serviceExecutable"] = "svc.exe."; }, "config",
+         "serviceExecutable: \"svc.exe.\" ends in a dot"},
+        // Signs that the double-byte code pages write as the separator byte.
+        {"yen", [](json& d) { d["codePage"] = 932; d["config"]["folderName"] = "Varnlet\u00a5"; }, "config",
+         "folderName: the character U+00A5 \"\u00a5\" is written as 0x5C"},
+        {"won", [](json& d) { d["codePage"] = 949; d["files"][0]["name"] = "\u20a9.exe"; }, "files[0]",
+         "name: the character U+20A9 \"\u20a9\" is written as 0x5C"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempFolder folder;
+        json description = ValidDescription(folder);
+        c.change(description);
+        std::string error = Load(folder, description);
+        EXPECT_NE(std::string::npos, error.find(std::string(": ") + c.where)) << error;
+        EXPECT_NE(std::string::npos, error.find(c.why)) << error;
+    }
+
+    // The build's own uninstaller, added under its name, takes the place of
+    // a stored name in another letter case.
+    TempFolder folder;
+    json description = ValidDescription(folder);
+    description["files"][1]["name"] = "RTUNINST.EXE";
+    std::string path = folder.Write("product.json", description.dump(2));
+    LoadOptions options;
+    options.uninstallerSource = folder.path() + "/un.bin";
+    ProductDescription product;
+    std::string error;
+    EXPECT_FALSE(LoadProductDescription(path, options, product, error));
+    EXPECT_NE(std::string::npos, error.find("files[1] \"RTUNINST.EXE\": name: \"rtuninst.exe\" and \"RTUNINST.EXE\""))
+        << error;
+}
+
 TEST(Description, IsoTimesAreCheckedStrictly) {
     int32_t seconds = 0;
     EXPECT_TRUE(ParseIsoUtc("1970-01-01T00:00:00Z", seconds));
@@ -517,7 +595,8 @@ TEST(Identity, TextsAreEscapedForTheResourceScriptAndTheManifest) {
     json description = ValidDescription(folder);
     description["version"] = "2.5.0.17";
     description["publisher"] = "Acm\u00e9 & Co";
-    description["config"]["productName"] = "Acm\u00e9 <Caf\u00e9>";
+    // "<" and ">" cannot be in a product name (it names a link file); "&" can.
+    description["config"]["productName"] = "Acm\u00e9 & Caf\u00e9";
     ProductDescription product;
     ASSERT_EQ("", Load(folder, description, &product));
     IdentityRequest request;
@@ -530,11 +609,11 @@ TEST(Identity, TextsAreEscapedForTheResourceScriptAndTheManifest) {
     std::string rc((std::istreambuf_iterator<char>(rcFile)), std::istreambuf_iterator<char>());
     std::string manifest((std::istreambuf_iterator<char>(manifestFile)), std::istreambuf_iterator<char>());
     EXPECT_NE(std::string::npos, rc.find("FILEVERSION 2,5,0,17")) << rc;
-    EXPECT_NE(std::string::npos, rc.find("VALUE \"FileDescription\", L\"Acm\\x00e9 <Caf\\x00e9> Uninstall\"")) << rc;
+    EXPECT_NE(std::string::npos, rc.find("VALUE \"FileDescription\", L\"Acm\\x00e9 & Caf\\x00e9 Uninstall\"")) << rc;
     EXPECT_NE(std::string::npos, rc.find("VALUE \"CompanyName\", L\"Acm\\x00e9 & Co\"")) << rc;
     EXPECT_EQ(std::string::npos, rc.find("LegalCopyright")) << "no copyright given, none written";
     EXPECT_NE(std::string::npos, manifest.find("name=\"Acme.Cafe.Uninstall\" version=\"2.5.0.17\"")) << manifest;
-    EXPECT_NE(std::string::npos, manifest.find("<description>Acm\u00e9 &lt;Caf\u00e9&gt; Uninstall</description>"))
+    EXPECT_NE(std::string::npos, manifest.find("<description>Acm\u00e9 &amp; Caf\u00e9 Uninstall</description>"))
         << manifest;
 }
 

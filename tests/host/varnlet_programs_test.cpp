@@ -78,6 +78,27 @@ TEST(VarnletPaths, SameFolderIgnoresCaseSeparatorKindsRunsAndTrailingSeparators)
     }
 }
 
+// Code page 932: "\x83\x5C" (so) ends in the byte of "\\", "\x83\x41" (a) in
+// that of "A"; neither is a separator or a letter.
+TEST(VarnletPaths, DoubleByteCharactersAreSteppedOverWhole) {
+    UsePathCodePage(932);
+    char out[kPathBytes];
+    EXPECT_STREQ("x.exe", FileNameOfPath("C:\\\x83\x5C\\x.exe"));
+    EXPECT_STREQ("\x83\x5C", FileNameOfPath("C:\\\x83\x5C"));
+    ASSERT_TRUE(FolderOfPath(out, sizeof out, "C:\\\x83\x5C\\x.exe"));
+    EXPECT_STREQ("C:\\\x83\x5C", out);
+    EXPECT_FALSE(FolderOfPath(out, sizeof out, "\x83\x5Cx.exe")) << "no separator in it";
+    ASSERT_TRUE(JoinPath(out, sizeof out, "C:\\\x83\x5C", "x.exe"));
+    EXPECT_STREQ("C:\\\x83\x5C\\x.exe", out);
+    EXPECT_TRUE(EndsWithSeparator("C:\\\x83\x5C\\"));
+    EXPECT_FALSE(EndsWithSeparator("C:\\\x83\x5C"));
+    EXPECT_TRUE(SameFolder("C:\\\x83\x5C\\", "c:\\\x83\x5C"));
+    EXPECT_FALSE(SameFolder("C:\\\x83\x41", "C:\\\x83\x61"));
+    EXPECT_FALSE(SameFolder("C:\\\x83\x5C", "C:\\\x83"));
+    UsePathCodePage(1252);
+    EXPECT_STREQ("", FileNameOfPath("C:\\\x83\x5C")) << "in code page 1252 0x5C is a separator";
+}
+
 TEST(VarnletUninstallArguments, NoArgumentsMeansUninstall) {
     UninstallArguments arguments;
     char error[256];

@@ -15,7 +15,12 @@ constexpr int kPollMs = 20;
 }  // namespace
 
 std::string JoinPath(const std::string& folder, const std::string& name) {
-    if (folder.empty() || folder.back() == '\\' || folder.back() == '/') return folder + name;
+    if (folder.empty()) return name;
+    // The last character, not the last byte: in a double-byte code page the
+    // second byte of a character may be 0x5C and is no separator.
+    const char* end = folder.c_str() + folder.size();
+    const char* last = CharPrevA(folder.c_str(), end);
+    if (last == end - 1 && (*last == '\\' || *last == '/')) return folder + name;
     return folder + "\\" + name;
 }
 

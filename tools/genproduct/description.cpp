@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 
 #include "codepage.h"
+#include "name_rules.h"
 #include "product/product_data.h"
 
 namespace {
@@ -91,7 +92,11 @@ struct FieldReader {
     bool Text(const char* key, std::string& out, TextUse use = TextUse::kText) {
         std::string utf8;
         if (!Utf8(key, utf8)) return false;
-        if (!ToCodePage(utf8, codePage, use, out, why)) { why = std::string(key) + ": " + why; return false; }
+        if (use == TextUse::kPath) why = SeparatorSignProblem(utf8, codePage);
+        if (!why.empty() || !ToCodePage(utf8, codePage, use, out, why)) {
+            why = std::string(key) + ": " + why;
+            return false;
+        }
         return true;
     }
     bool Flag(const char* key, int32_t& out) {
@@ -339,6 +344,8 @@ bool LoadProductDescription(const std::string& path, const LoadOptions& options,
     if (out.folderName.empty()) { why = "folderName: must not be empty"; return fail(); }
     if (out.iniFileName.empty()) { why = "iniFileName: must not be empty"; return fail(); }
     if (out.mainExecutable.empty()) { why = "mainExecutable: must not be empty"; return fail(); }
+    why = ConfigNameProblem(out);
+    if (!why.empty()) return fail();
 
     // Licence.
     where = "licence";
@@ -385,7 +392,8 @@ bool LoadProductDescription(const std::string& path, const LoadOptions& options,
         where += " \"" + name + "\"";
         if (!fields.Text("name", file.storedName, kPath)) return fail();
         std::string problem = StoredNameProblem(file.storedName);
-        if (!problem.empty()) { why = problem; return fail(); }
+        if (problem.empty()) problem = StoredNameRuleProblem(file.storedName, out.codePage);
+        if (!problem.empty()) { why = "name: " + problem; return fail(); }
         if (!names.insert(file.storedName).second) { why = "the stored name appears twice"; return fail(); }
         if (!ParseIsoUtc(time, file.storedTime)) {
             why = "time \"" + time + "\" is not an ISO-8601 UTC time like 2004-09-09T14:15:38Z";
@@ -422,6 +430,19 @@ bool LoadProductDescription(const std::string& path, const LoadOptions& options,
         }
         names.insert(kUninstallerName);
         out.files.push_back(uninstaller);
+    }
+
+    // Names Windows would take for one another, the build's uninstaller among them.
+    std::vector<std::string> storedNames;
+    for (const PayloadEntry& file : out.files) storedNames.push_back(file.storedName);
+    size_t first = 0, second = 0;
+    why = NameCollisionProblem(storedNames, out.codePage, first, second);
+    if (!why.empty()) {
+        // The build's uninstaller is not in the description: name the entry it collides with.
+        size_t entry = second < files.size() ? second : first;
+        where = "files[" + std::to_string(entry) + "] \"" + files[entry]["name"].get<std::string>() + "\"";
+        why = "name: " + why;
+        return fail();
     }
 
     where = "config";
