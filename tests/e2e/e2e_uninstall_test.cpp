@@ -8,6 +8,10 @@
 // installed files, the Start-menu links, the uninstall key and the ini entry
 // are gone, Wine's program list no longer shows Varnlet, and the user's files
 // (and so the data folder) are still there.
+//
+// While an installer of Varnlet runs (here waiting at its licence agreement),
+// the uninstaller of the installation before it only warns and ends: the
+// installation stays whole.
 #include <shlobj.h>
 
 #include "tests/e2e/scenario.h"
@@ -251,6 +255,31 @@ TEST_F(Uninstall, RemovesARealInstallationAndKeepsTheUsersFiles) {
 
     ASSERT_TRUE(ListInstalledPrograms(JoinPath(OutputFolder(), "list-after.txt"), &listing)) << listing;
     EXPECT_EQ(std::string::npos, listing.find(kProduct)) << "Wine's program list after:\n" << listing;
+}
+
+TEST_F(Uninstall, CannotStartWhileAnInstallerOfTheProductRuns) {
+    ASSERT_NO_FATAL_FAILURE(InstallWithoutStarting());
+    ASSERT_TRUE(StartInstaller(BuiltProgram(VARNLET_SETUP_EXE))) << user().Failure();
+    ASSERT_TRUE(user().WaitForWindow(kLicenceTitle, kNextWindowMs)) << user().Failure();
+
+    UninstallEntry entry = ReadUninstallEntry(kProduct);
+    ASSERT_TRUE(entry.present && entry.uninstallString.present) << "no UninstallString to run";
+    ASSERT_TRUE(RunCommandLine(entry.uninstallString.text));
+    // The installer's windows are not the uninstaller's to raise.
+    ASSERT_TRUE(AnswerBox(kLockHeldTitle, FormatText(kLockHeldFormat, kProduct), true, {IDOK}, IDOK));
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(uninstaller_.hProcess, kNextWindowMs)) << "the uninstaller runs on";
+    DWORD status = 0xFFFFFFFF;
+    ASSERT_TRUE(GetExitCodeProcess(uninstaller_.hProcess, &status));
+    EXPECT_EQ(static_cast<DWORD>(varnlet::kExitAnotherRunning), status) << "exit status of the uninstaller";
+    ExpectPayloadInstalled(kDataFolder, VarnletPayload(), {}, LinkTargets("vrl32.exe"));
+    ExpectStartMenuLinks(kDataFolder, "vrl32.exe");
+    ExpectUninstallEntry(kDataFolder);
+    ExpectIniDataFolder(kDataFolder);
+
+    // The installer, untouched by all this, is given up at its licence.
+    ASSERT_TRUE(AnswerLicence(user(), false, nullptr)) << user().Failure();
+    ASSERT_TRUE(ExpectBox(kNotInstalledTitle, kNotInstalledText, true, {IDOK}, IDOK)) << user().Failure();
+    ASSERT_TRUE(ExpectEndsWithStatusZero()) << user().Failure();
 }
 
 }  // namespace
