@@ -10,9 +10,19 @@
 // Makes every later library load look in the system folder only, never in
 // the folder the program was started from or the current folder, where a
 // downloaded or planted DLL of a known name could be waiting. Does what the
-// running system offers: on systems that know neither way, the current
-// folder stays in the search, which is why libraries are loaded by full path.
+// running system offers: SetDefaultDllDirectories (Windows 8 and later, 7 and
+// Vista with their 2011 update), otherwise
+// RestrictDllSearchWithoutDefaultDirectories.
 void RestrictDllSearchToSystemFolder();
+
+// For systems without SetDefaultDllDirectories, where the program's own
+// folder stays first in the search: takes the current folder out of it
+// (SetDllDirectory("")) and loads by full path, from the system folder, the
+// libraries that the system's own libraries load later by bare name, so that
+// those later loads find them already loaded. Our own loads go through
+// SystemLibrary. Separate so the tests can take this way on a system that
+// has the better one.
+void RestrictDllSearchWithoutDefaultDirectories();
 
 // The system library `fileName` (a literal such as "shell32.dll"), loaded
 // from the system folder by its full path, with its own imports taken from

@@ -3,14 +3,24 @@
 # asks for it:
 #   VARNLET_SIGN_PKCS12         PKCS#12 file with the certificate and its key
 #                               (unset or empty: nothing is signed)
-#   VARNLET_SIGN_PASSWORD       its password (may be unset for none)
+#   VARNLET_SIGN_PASSWORD_FILE  a file holding its password (unset for none)
+#   VARNLET_SIGN_PASSWORD       or the password itself, when this script is
+#                               run by hand; never in a build's environment,
+#                               where every compiler and test would see it
+#                               (scripts/build.sh turns it into a file)
 #   VARNLET_SIGN_TIMESTAMP_URL  RFC 3161 time-stamp server (optional)
 #
 # usage: sign-program.sh FILE...
-#   Signs each FILE in place with SHA-256. A FILE that cannot be signed is
-#   deleted and the script fails naming it and the reason, so that no later
-#   step (packing, a rebuild that thinks it is up to date) takes the
-#   unsigned program for a finished one.
+#   Signs each FILE in place with SHA-256 and records the signed program's
+#   digest in FILE.signed. A FILE that cannot be signed is deleted and the
+#   script fails naming it and the reason, so that no later step (packing, a
+#   rebuild that thinks it is up to date) takes the unsigned program for a
+#   finished one.
+# usage: sign-program.sh --check-named-in PATH_FILE
+#   Run before the program whose path PATH_FILE holds is brought up to date.
+#   When signing is on and that program is not the one PROGRAM.signed
+#   records (its build was killed between the link and the signing),
+#   deletes it, so that it is linked and signed again.
 # usage: sign-program.sh --state STATE_FILE
 #   Writes what the signing settings are (on/off, a digest of the PKCS#12
 #   file, the time-stamp server; never the password) to STATE_FILE, touching
@@ -19,6 +29,7 @@
 set -uo pipefail
 
 p12=${VARNLET_SIGN_PKCS12:-}
+password_file=${VARNLET_SIGN_PASSWORD_FILE:-}
 timestamp_url=${VARNLET_SIGN_TIMESTAMP_URL:-}
 
 fail() {
@@ -38,8 +49,15 @@ settings_problem() {
         echo "VARNLET_SIGN_PKCS12 names '$p12', which does not exist"
     elif [ ! -f "$p12" ] || [ ! -r "$p12" ]; then
         echo "VARNLET_SIGN_PKCS12 names '$p12', which is not a readable file"
+    elif [ -n "$password_file" ] && { [ ! -f "$password_file" ] || [ ! -r "$password_file" ]; }; then
+        echo "VARNLET_SIGN_PASSWORD_FILE names '$password_file', which is not a readable file"
+    elif [ -n "$password_file" ] && [ -n "${VARNLET_SIGN_PASSWORD:-}" ]; then
+        echo "both VARNLET_SIGN_PASSWORD and VARNLET_SIGN_PASSWORD_FILE are set; set one"
     fi
 }
+
+# The digest FILE.signed records for a signed FILE.
+digest_of() { sha256sum <"$1" | cut -d' ' -f1; }
 
 write_state() {
     local state=$1 text
@@ -49,6 +67,10 @@ write_state() {
         local problem
         problem=$(settings_problem)
         [ -z "$problem" ] || fail "signing was asked for, but $problem"
+        # This runs inside the build: whatever is in its environment, every
+        # compiler, the generator and the test programs have too.
+        [ -z "${VARNLET_SIGN_PASSWORD:-}" ] ||
+            fail "VARNLET_SIGN_PASSWORD is set in the build's environment, where every step of the build sees it; build with scripts/build.sh, which hands it to the signing alone, or put it in a file only you can read and name that in VARNLET_SIGN_PASSWORD_FILE"
         text="signing: on
 pkcs12 sha256: $(sha256sum <"$p12" | cut -d' ' -f1)
 timestamp: ${timestamp_url:-none}"
@@ -66,20 +88,25 @@ sign_one() {
     local file=$1 temporary="$1.signing" output status
     local arguments=(sign -pkcs12 "$p12" -h sha256 -in "$file" -out "$temporary")
     [ -z "$timestamp_url" ] || arguments+=(-ts "$timestamp_url")
-    # The password goes through a pipe from a shell built-in, so no process's
-    # command line shows it. (osslsigncode refuses an empty one read so.)
-    [ -z "${VARNLET_SIGN_PASSWORD:-}" ] || arguments+=(-readpass /dev/stdin)
-    rm -f "$temporary"
+    # osslsigncode reads the password from the file, or through a pipe from
+    # a shell built-in, so no process's command line or environment shows
+    # it. (osslsigncode refuses an empty one read so.)
+    if [ -s "$password_file" ]; then
+        arguments+=(-readpass "$password_file")
+    elif [ -n "${VARNLET_SIGN_PASSWORD:-}" ]; then
+        arguments+=(-readpass /dev/stdin)
+    fi
+    rm -f "$temporary" "$file.signed"
     output=$(printf '%s' "${VARNLET_SIGN_PASSWORD:-}" | osslsigncode "${arguments[@]}" 2>&1)
     status=$?
     if [ $status -eq 0 ] && [ -s "$temporary" ] && chmod --reference="$file" "$temporary" &&
-        mv -f "$temporary" "$file"; then
+        mv -f "$temporary" "$file" && digest_of "$file" >"$file.signed"; then
         return 0
     fi
-    rm -f "$temporary" "$file"
+    rm -f "$temporary" "$file" "$file.signed"
     local reason
     if grep -qi -e "wrong password" -e "mac verify failure" <<<"$output"; then
-        reason="the password in VARNLET_SIGN_PASSWORD does not open '$p12'"
+        reason="the password (VARNLET_SIGN_PASSWORD or the file VARNLET_SIGN_PASSWORD_FILE names) does not open '$p12'"
     elif grep -qi -e "timestamping failed" -e "time-stamp" <<<"$output"; then
         reason="the time-stamp server '$timestamp_url' (VARNLET_SIGN_TIMESTAMP_URL) could not be reached or gave no time stamp"
     elif grep -qi -e "pkcs#12" -e "read key or certificates" <<<"$output"; then
@@ -93,17 +120,38 @@ sign_one() {
     return 1
 }
 
-if [ "${1:-}" = "--state" ]; then
+# FILE as signed by sign_one, or gone.
+check_signed() {
+    local file=$1
+    [ -n "$p12" ] && [ -e "$file" ] || return 0
+    if [ ! -f "$file.signed" ] || [ "$(digest_of "$file")" != "$(cat "$file.signed")" ]; then
+        echo "sign-program: $file was linked but not signed (an earlier build stopped in between); it is made again."
+        rm -f "$file" "$file.signed" || fail "cannot delete the unsigned $file"
+    fi
+}
+
+case "${1:-}" in
+--state)
     [ $# -eq 2 ] || fail "usage: sign-program.sh --state STATE_FILE"
     write_state "$2"
     exit 0
-fi
+    ;;
+--check-named-in)
+    [ $# -eq 2 ] && [ -f "$2" ] || fail "usage: sign-program.sh --check-named-in PATH_FILE"
+    check_signed "$(cat "$2")"
+    exit 0
+    ;;
+esac
 [ $# -ge 1 ] || fail "usage: sign-program.sh FILE..."
-[ -n "$p12" ] || exit 0
+if [ -z "$p12" ]; then
+    # Unsigned: no record of an earlier signature stays beside the program.
+    for file in "$@"; do rm -f "$file.signed"; done
+    exit 0
+fi
 
 problem=$(settings_problem)
 if [ -n "$problem" ]; then
-    rm -f "$@"
+    for file in "$@"; do rm -f "$file" "$file.signed"; done
     fail "cannot sign $*: $problem; deleted the unsigned file(s)."
 fi
 for file in "$@"; do

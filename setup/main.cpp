@@ -10,21 +10,24 @@
 
 namespace {
 
-const char kRunLockRole[] = "installer";
 // How long a second installer looks for the running one's window, which may
 // still be on its way.
 constexpr int kWindowWaitMs = 3000;
+
+bool RaiseRunningInstaller(const char* productName) {
+    return BringToFrontWhenShown(FindBackgroundWindow, productName, kWindowWaitMs);
+}
 
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*commandLine*/, int /*show*/) {
     RestrictDllSearchToSystemFolder();
-    // A second installer of the same product changes nothing: it shows the
-    // user the one that is already running and ends.
-    ScopedHandle runLock;
-    if (!ClaimRunLock(kRunLockRole, ProductConfig.productName, &runLock)) {
-        (void)BringToFrontWhenShown(FindBackgroundWindow, ProductConfig.productName, kWindowWaitMs);
-        return 0;
-    }
+    // While another installation or removal of the product runs, this one
+    // changes nothing: it shows the user the one that is running, or says
+    // why it stops, and ends.
+    RunLock runLock;
+    RunLockOutcome outcome = ClaimRunLockOrRaise(ProductConfig.productName, RaiseRunningInstaller, &runLock);
+    if (outcome == RunLockOutcome::kHeldNoWindow) ShowRunLockHeldWarning(ProductConfig.productName);
+    if (outcome != RunLockOutcome::kClaimed) return 0;
     return RunInstallation(instance);
 }

@@ -4,6 +4,11 @@
 // at once with exit status 0, having written nothing, and puts the first
 // one's open window in front of the user. The first installation then goes
 // on to the end and every file it wrote is whole.
+//
+// A run that holds the lock with no window the installer could raise (here:
+// this test, as a run in another session would) makes the installer warn and
+// end, having changed nothing.
+#include "common/run_lock.h"
 #include "tests/e2e/scenario.h"
 #include "tests/support/window_driver.h"
 
@@ -83,6 +88,19 @@ TEST_F(OneAtATime, ASecondInstallerHandsOverToTheRunningOneAndTheFirstCompletes)
     ExpectStartMenuLinks(kDataFolder, "vrl32.exe");
     ExpectUninstallEntry(kDataFolder);
     ExpectIniDataFolder(kDataFolder);
+}
+
+TEST_F(OneAtATime, AnInstallerFindingTheLockHeldWithoutAWindowWarnsAndChangesNothing) {
+    RunLock heldElsewhere;
+    ASSERT_TRUE(ClaimRunLock(kProduct, &heldElsewhere)) << "another run of Varnlet holds the lock";
+    ASSERT_TRUE(CreateFolders(kParent));
+    ASSERT_TRUE(StartInstaller(BuiltProgram(VARNLET_SETUP_EXE))) << user().Failure();
+    // It looks for a window to raise first.
+    ASSERT_TRUE(ExpectBox(kLockHeldTitle, FormatText(kLockHeldFormat, kProduct), true, {IDOK}, IDOK)) << user().Failure();
+    ASSERT_TRUE(ExpectEndsWithStatusZero()) << user().Failure();
+    ExpectNothingRegistered();
+    ExpectIniDataFolder("");
+    ExpectFolderHolds(kParent, {});
 }
 
 }  // namespace

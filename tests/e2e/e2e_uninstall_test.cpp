@@ -8,6 +8,12 @@
 // installed files, the Start-menu links, the uninstall key and the ini entry
 // are gone, Wine's program list no longer shows Varnlet, and the user's files
 // (and so the data folder) are still there.
+//
+// While an installer of Varnlet runs (here waiting at its licence agreement),
+// the uninstaller of the installation before it only warns and ends: the
+// installation stays whole. And while the uninstaller's finishing copy still
+// runs after the uninstaller has ended (here: it cannot delete rtuninst.exe,
+// which the test holds open, and says so), an installer only warns and ends.
 #include <shlobj.h>
 
 #include "tests/e2e/scenario.h"
@@ -251,6 +257,70 @@ TEST_F(Uninstall, RemovesARealInstallationAndKeepsTheUsersFiles) {
 
     ASSERT_TRUE(ListInstalledPrograms(JoinPath(OutputFolder(), "list-after.txt"), &listing)) << listing;
     EXPECT_EQ(std::string::npos, listing.find(kProduct)) << "Wine's program list after:\n" << listing;
+}
+
+TEST_F(Uninstall, CannotStartWhileAnInstallerOfTheProductRuns) {
+    ASSERT_NO_FATAL_FAILURE(InstallWithoutStarting());
+    ASSERT_TRUE(StartInstaller(BuiltProgram(VARNLET_SETUP_EXE))) << user().Failure();
+    ASSERT_TRUE(user().WaitForWindow(kLicenceTitle, kNextWindowMs)) << user().Failure();
+
+    UninstallEntry entry = ReadUninstallEntry(kProduct);
+    ASSERT_TRUE(entry.present && entry.uninstallString.present) << "no UninstallString to run";
+    ASSERT_TRUE(RunCommandLine(entry.uninstallString.text));
+    // The installer's windows are not the uninstaller's to raise.
+    ASSERT_TRUE(AnswerBox(kLockHeldTitle, FormatText(kLockHeldFormat, kProduct), true, {IDOK}, IDOK));
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(uninstaller_.hProcess, kNextWindowMs)) << "the uninstaller runs on";
+    DWORD status = 0xFFFFFFFF;
+    ASSERT_TRUE(GetExitCodeProcess(uninstaller_.hProcess, &status));
+    EXPECT_EQ(static_cast<DWORD>(varnlet::kExitAnotherRunning), status) << "exit status of the uninstaller";
+    // Every file was read by the check after the installation.
+    std::vector<std::string> readBefore;
+    for (const PayloadFile& file : VarnletPayload()) readBefore.push_back(file.name);
+    ExpectPayloadInstalled(kDataFolder, VarnletPayload(), {}, readBefore);
+    ExpectStartMenuLinks(kDataFolder, "vrl32.exe");
+    ExpectUninstallEntry(kDataFolder);
+    ExpectIniDataFolder(kDataFolder);
+
+    // The installer, untouched by all this, is given up at its licence.
+    ASSERT_TRUE(AnswerLicence(user(), false, nullptr)) << user().Failure();
+    ASSERT_TRUE(ExpectBox(kNotInstalledTitle, kNotInstalledText, true, {IDOK}, IDOK)) << user().Failure();
+    ASSERT_TRUE(ExpectEndsWithStatusZero()) << user().Failure();
+}
+
+TEST_F(Uninstall, TheFinishingCopyHoldsTheLockAfterTheUninstallerEnded) {
+    ASSERT_NO_FATAL_FAILURE(InstallWithoutStarting());
+    std::string uninstallerPath = JoinPath(kDataFolder, "rtuninst.exe");
+    // Readable, but not deletable while this handle is open.
+    HANDLE held = CreateFileA(uninstallerPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                              nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held) << uninstallerPath;
+    UninstallEntry entry = ReadUninstallEntry(kProduct);
+    ASSERT_TRUE(entry.present && entry.uninstallString.present) << "no UninstallString to run";
+    ASSERT_TRUE(RunCommandLine(entry.uninstallString.text));
+    HWND question = testing_support::WaitForWindow(uninstaller_.dwProcessId, kUninstallTitle, "#32770", kNextWindowMs);
+    ASSERT_TRUE(question) << testing_support::DescribeWindows(0);
+    testing_support::PressButton(question, IDYES);
+    HWND closing = nullptr;
+    DWORD start = GetTickCount();
+    while (!closing && GetTickCount() - start < static_cast<DWORD>(kAfterWaitMs)) {
+        HWND box = testing_support::WaitForWindow(uninstaller_.dwProcessId, kUninstallTitle, "#32770", 100);
+        if (box && box != question) closing = box;
+    }
+    ASSERT_TRUE(closing) << "no closing message came\n" << testing_support::DescribeWindows(0);
+    testing_support::PressButton(closing, IDOK);
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(uninstaller_.hProcess, kNextWindowMs)) << "the uninstaller runs on";
+
+    // The copy gives up on the file after a few seconds and reports it.
+    HWND report = testing_support::WaitForWindow(0, kUninstallTitle, "#32770", kAfterWaitMs);
+    ASSERT_TRUE(report) << "the finishing copy reported nothing\n" << testing_support::DescribeWindows(0);
+    ASSERT_TRUE(StartInstaller(BuiltProgram(VARNLET_SETUP_EXE))) << user().Failure();
+    EXPECT_TRUE(ExpectBox(kLockHeldTitle, FormatText(kLockHeldFormat, kProduct), true, {IDOK}, IDOK))
+        << user().Failure();
+    EXPECT_TRUE(ExpectEndsWithStatusZero()) << user().Failure();
+
+    CloseHandle(held);
+    testing_support::PressButton(report, IDOK);
+    EXPECT_TRUE(testing_support::WaitForWindowGone(report, kNextWindowMs));
 }
 
 }  // namespace

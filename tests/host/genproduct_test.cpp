@@ -19,6 +19,7 @@
 #include <nlohmann/json.hpp>
 #include <zlib.h>
 
+#include "atomic_file.h"
 #include "chunk_stream.h"
 #include "description.h"
 #include "emit.h"
@@ -517,6 +518,29 @@ TEST(GenproductCommand, EveryChunkOfALargePayloadInflatesToItsPiece) {
         nextOffset = offset + size;
     }
     EXPECT_EQ(nextOffset, blob.size());
+}
+
+// Whatever stands under the temporary names first (a link to another file,
+// a file left by a killed run) is passed over, never written through, and
+// the output still arrives whole.
+TEST(AtomicFile, NeverWritesThroughWhatStandsUnderTheTemporaryName) {
+    TempFolder folder;
+    std::string victim = folder.Write("victim.txt", "not yours");
+    std::string output = folder.path() + "/product_blob.bin";
+    ASSERT_EQ(0, symlink(victim.c_str(), AtomicFile::TemporaryNameOf(output, 0).c_str()));
+    folder.Write(AtomicFile::TemporaryNameOf(output, 1).substr(folder.path().size() + 1), "left over");
+    ASSERT_EQ(0, symlink((folder.path() + "/missing").c_str(), AtomicFile::TemporaryNameOf(output, 2).c_str()));
+
+    std::string error;
+    ASSERT_TRUE(WriteFileAtomically(output, "the blob", error)) << error;
+    std::ifstream victimStream(victim, std::ios::binary), outputStream(output, std::ios::binary);
+    std::stringstream victimBytes, outputBytes;
+    victimBytes << victimStream.rdbuf();
+    outputBytes << outputStream.rdbuf();
+    EXPECT_EQ("not yours", victimBytes.str());
+    EXPECT_EQ("the blob", outputBytes.str());
+    struct stat missing;
+    EXPECT_NE(0, lstat((folder.path() + "/missing").c_str(), &missing)) << "created through a dangling link";
 }
 
 TEST(Emit, StringLiteralsKeepEveryByte) {

@@ -12,7 +12,10 @@
 #      removed are the unsigned ones. The signed installer and the
 #      certificate are kept in WORK/signed for the install step.
 #   3. Builds that cannot sign stop, naming the file and the reason, and
-#      leave no unsigned program behind.
+#      leave no unsigned program behind; so does the signing script run by
+#      itself. A build whose environment holds the password stops before
+#      any step could see it. A program left linked but unsigned (a build
+#      killed in between) is signed by the next build.
 #   4. Unsigned again: the tree gives the bytes of step 1 (no program stays
 #      signed from step 2).
 #
@@ -21,7 +24,7 @@
 #   verifies the signatures of vrl32.exe and rtuninst.exe as installed.
 set -uo pipefail
 # The checks decide for themselves whether to sign.
-unset VARNLET_SIGN_PKCS12 VARNLET_SIGN_PASSWORD VARNLET_SIGN_TIMESTAMP_URL
+unset VARNLET_SIGN_PKCS12 VARNLET_SIGN_PASSWORD VARNLET_SIGN_PASSWORD_FILE VARNLET_SIGN_TIMESTAMP_URL
 
 failures=0
 fail() {
@@ -144,7 +147,7 @@ builds() {
     # NAME|PKCS12|PASSWORD|TIMESTAMP URL|what the message says
     local cases=(
         "missing file|$keys/missing.p12|release password||names '$keys/missing.p12', which does not exist"
-        "wrong password|$keys/other.p12|release password||the password in VARNLET_SIGN_PASSWORD does not open '$keys/other.p12'"
+        "wrong password|$keys/other.p12|release password||does not open '$keys/other.p12'"
         "no time-stamp server|$keys/release.p12|release password|http://127.0.0.1:9/|time-stamp server 'http://127.0.0.1:9/'"
     )
     local entry what p12 password url expected
@@ -161,6 +164,56 @@ builds() {
             passed "$what: the build stops: $(grep -m1 "sign-program:" "$log")"
         fi
     done
+
+    # The signing script by itself, as a packer outside the build runs it,
+    # with the password in its environment and in a file.
+    local direct="$work/direct.exe"
+    printf '%s' "release password" >"$keys/release.password"
+    for how in VARNLET_SIGN_PASSWORD VARNLET_SIGN_PASSWORD_FILE; do
+        cp "$unsigned/${programs[1]##*/}" "$direct"
+        local output
+        if [ $how = VARNLET_SIGN_PASSWORD ]; then
+            output=$(VARNLET_SIGN_PKCS12="$keys/other.p12" VARNLET_SIGN_PASSWORD="release password" \
+                "$source/scripts/sign-program.sh" "$direct" 2>&1)
+        else
+            output=$(VARNLET_SIGN_PKCS12="$keys/other.p12" VARNLET_SIGN_PASSWORD_FILE="$keys/release.password" \
+                "$source/scripts/sign-program.sh" "$direct" 2>&1)
+        fi
+        if [ $? -eq 0 ]; then
+            fail "sign-program.sh with a wrong password ($how) succeeded"
+        elif [ -e "$direct" ]; then
+            fail "sign-program.sh with a wrong password ($how) left the unsigned $direct"
+        elif ! grep -qF "does not open '$keys/other.p12'" <<<"$output"; then
+            fail "sign-program.sh with a wrong password ($how) did not say so: $output"
+        else
+            passed "sign-program.sh run by itself with a wrong password ($how) deletes the program"
+        fi
+    done
+
+    # The build itself must not carry the password to its compilers.
+    if VARNLET_SIGN_PKCS12="$keys/release.p12" VARNLET_SIGN_PASSWORD="release password" \
+        cmake --build "$tree" --target signing_state >"$log" 2>&1; then
+        fail "a build with VARNLET_SIGN_PASSWORD in its environment went ahead"
+    elif ! grep -q "VARNLET_SIGN_PASSWORD is set in the build's environment" "$log"; then
+        tail -n 20 "$log"
+        fail "a build with VARNLET_SIGN_PASSWORD in its environment stopped without saying why"
+    else
+        passed "a build with VARNLET_SIGN_PASSWORD in its environment stops before any step runs"
+    fi
+
+    # Killed between link and signing: the program is there, newer than its
+    # sources, unsigned.
+    VARNLET_SIGN_PKCS12="$keys/release.p12" VARNLET_SIGN_PASSWORD="release password" build ||
+        { tail -n 30 "$log"; fail "the signed build after the failed ones failed"; return; }
+    cp "$unsigned/${programs[1]##*/}" "$vrl32" && touch "$vrl32"
+    if ! VARNLET_SIGN_PKCS12="$keys/release.p12" VARNLET_SIGN_PASSWORD_FILE="$keys/release.password" build; then
+        tail -n 30 "$log"
+        fail "the build after an interrupted signing failed"
+    elif verify "$vrl32" "$keys/release.pem"; then
+        passed "a program left unsigned by an interrupted build is signed by the next build"
+    else
+        fail "the next build took the unsigned $vrl32 of an interrupted one for finished"
+    fi
 
     echo "--- 4. unsigned again in the same tree"
     build || { tail -n 30 "$log"; fail "the second unsigned build failed"; return; }

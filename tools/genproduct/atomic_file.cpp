@@ -1,6 +1,27 @@
 #include "atomic_file.h"
 
+#include <fcntl.h>
 #include <unistd.h>
+
+#include <cerrno>
+
+namespace {
+
+// Names tried beside the output before giving up: each one that already
+// exists (left by a killed run, or planted) is passed over, never opened.
+constexpr int kTemporaryNameAttempts = 100;
+
+// Creates a new file `name`; fails when anything, a link included, is
+// already there.
+FILE* CreateExclusively(const std::string& name) {
+    int descriptor = open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (descriptor < 0) return nullptr;
+    FILE* file = fdopen(descriptor, "w+b");
+    if (!file) close(descriptor);
+    return file;
+}
+
+}  // namespace
 
 AtomicFile::~AtomicFile() {
     if (file_) std::fclose(file_);
@@ -9,8 +30,11 @@ AtomicFile::~AtomicFile() {
 
 bool AtomicFile::Open(const std::string& path, std::string& error) {
     path_ = path;
-    temporary_ = path + ".tmp" + std::to_string(getpid());
-    file_ = std::fopen(temporary_.c_str(), "w+b");
+    for (int attempt = 0; attempt < kTemporaryNameAttempts && !file_; ++attempt) {
+        temporary_ = TemporaryNameOf(path, attempt);
+        file_ = CreateExclusively(temporary_);
+        if (!file_ && errno != EEXIST) break;
+    }
     if (!file_) {
         temporary_.clear();
         error = "cannot write \"" + path_ + "\"";
@@ -50,6 +74,10 @@ bool AtomicFile::Commit(std::string& error) {
     }
     temporary_.clear();
     return true;
+}
+
+std::string AtomicFile::TemporaryNameOf(const std::string& path, int attempt) {
+    return path + ".tmp" + std::to_string(getpid()) + "-" + std::to_string(attempt);
 }
 
 bool WriteFileAtomically(const std::string& path, const std::string& contents, std::string& error) {

@@ -1,5 +1,7 @@
 // Output files that appear whole or not at all: written under a temporary
-// name and renamed into place, so a failed run leaves no half-made file.
+// name and renamed into place, so a failed run leaves no half-made file. The
+// temporary file is always a new one (O_CREAT | O_EXCL): a file or link
+// already standing under its name is never opened or written through.
 #pragma once
 
 #include <cstddef>
@@ -20,6 +22,10 @@ public:
     bool ReadAt(unsigned long long offset, void* data, size_t size, std::string& error);
     // Flushes, closes and renames the temporary file to the path given to Open.
     bool Commit(std::string& error);
+
+    // The temporary name tried for `path` at `attempt` (0, 1, ...) by this
+    // process: beside `path`, so the rename stays within one file system.
+    static std::string TemporaryNameOf(const std::string& path, int attempt);
 
 private:
     std::string path_, temporary_;

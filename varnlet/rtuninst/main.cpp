@@ -14,8 +14,6 @@
 
 namespace {
 
-const char kRunLockRole[] = "uninstaller";
-
 struct WindowSearch {
     const char* title;
     HWND found;
@@ -36,13 +34,14 @@ BOOL CALLBACK MatchUninstallerBox(HWND window, LPARAM parameter) {
 
 // The running uninstaller shows only message boxes; the one with its title
 // (its question or its closing message) is raised.
-void BringRunningUninstallerToFront() {
+bool RaiseRunningUninstaller(const char* productName) {
     WindowSearch search{nullptr, nullptr};
     char title[128];
-    if (!FormatBounded(title, sizeof title, "Uninstall %s", payloadProductName)) return;
+    if (!FormatBounded(title, sizeof title, "Uninstall %s", productName)) return false;
     search.title = title;
     (void)EnumWindows(MatchUninstallerBox, reinterpret_cast<LPARAM>(&search));
     if (search.found) BringToFront(search.found);
+    return search.found != nullptr;
 }
 
 }  // namespace
@@ -55,12 +54,15 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandTail, int) {
         (void)MessageBoxA(nullptr, error, "Uninstall", MB_OK | MB_ICONWARNING);
         return varnlet::kExitBadCommandLine;
     }
-    // The copy starts while the uninstaller still runs and holds the lock.
+    // The copy inherits the uninstaller's lock (below) and holds it until it
+    // ends, so no installer can put a new uninstaller in place just before
+    // the copy deletes the old one.
     if (arguments.finish) return varnlet::RunFinisher(arguments);
-    ScopedHandle runLock;
-    if (!ClaimRunLock(kRunLockRole, payloadProductName, &runLock)) {
-        BringRunningUninstallerToFront();
-        return varnlet::kExitAnotherRunning;
-    }
+    RunLock runLock;
+    RunLockOutcome outcome = ClaimRunLockOrRaise(payloadProductName, RaiseRunningUninstaller, &runLock);
+    if (outcome == RunLockOutcome::kHeldNoWindow) ShowRunLockHeldWarning(payloadProductName);
+    if (outcome != RunLockOutcome::kClaimed) return varnlet::kExitAnotherRunning;
+    // The finishing copy is started with this process's inheritable handles.
+    (void)runLock.HandDownToChildren();
     return varnlet::RunUninstall();
 }

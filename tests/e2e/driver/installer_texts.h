@@ -81,6 +81,11 @@ constexpr char kExistingFolderTitle[] = "Write Data to Existing Folder?";
 constexpr char kExistingFolderText[] =
     "That folder already exists. The application can use it, but we do not recommend using a folder that is "
     "already being used for other purposes. Are you sure you want to use this directory?";
+// Another installation or removal of the product holds the lock and shows no
+// window here (the installer and the uninstaller both say so).
+constexpr char kLockHeldTitle[] = "Installation In Progress";
+constexpr char kLockHeldFormat[] =
+    "Another installation or removal of %s is running. Please wait until it has finished, then try again.";
 
 // Where an installation records its data folder.
 constexpr char kIniSection[] = "Options";
