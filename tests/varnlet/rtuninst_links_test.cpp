@@ -14,6 +14,7 @@ using namespace varnlet_test;
 using testing_support::MessageBoxText;
 using testing_support::PressButton;
 using testing_support::WaitForWindow;
+using testing_support::WaitForWindowGone;
 
 namespace {
 
@@ -29,8 +30,8 @@ std::string Listing(const std::vector<std::string>& names) {
 
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
-// Waits for a message box of the process with that title, returns its text
-// and presses `button`.
+// Waits for a message box of the process with that title, returns its text,
+// presses `button` and waits for the box to go.
 std::string Answer(const Process& process, const char* title, int button) {
     HWND box = WaitForWindow(process.Id(), title, "#32770", kTimeoutMs);
     if (!box) {
@@ -39,6 +40,7 @@ std::string Answer(const Process& process, const char* title, int button) {
     }
     std::string text = MessageBoxText(box);
     PressButton(box, button);
+    EXPECT_TRUE(WaitForWindowGone(box, kTimeoutMs));
     return text;
 }
 
