@@ -22,12 +22,6 @@ constexpr int kTimeoutMs = 30000;
 const char kTestRoot[] = "C:\\VarnletTests";
 const char kOutside[] = "C:\\VarnletTests\\Outside";
 
-std::string Listing(const std::vector<std::string>& names) {
-    std::string text;
-    for (const std::string& name : names) text += "[" + name + "] ";
-    return text;
-}
-
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 // Waits for a message box of the process with that title, returns its text,

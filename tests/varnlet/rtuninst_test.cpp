@@ -38,12 +38,6 @@ std::vector<std::string> TakeScheduledUninstallerCopies() {
     return testing_support::TakeScheduledUninstallerCopies(kExitTimeoutMs).paths;
 }
 
-std::string Listing(const std::vector<std::string>& names) {
-    std::string text;
-    for (const std::string& name : names) text += "[" + name + "] ";
-    return text;
-}
-
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 // What the installed state looks like from outside, for before/after checks.
@@ -422,7 +416,9 @@ TEST_F(RtuninstTest, TheCopyRunsFromANewPrivateFolderAndLoadsNoLibraryPlantedInT
     EXPECT_EQ(std::string::npos, made[0].find_first_not_of("0123456789abcdef", sizeof "rtuninst-" - 1)) << made[0];
     EXPECT_EQ(sizeof "rtuninst-" - 1 + 16, made[0].size()) << "64 random bits in the name: " << made[0];
     EXPECT_EQ(std::vector<std::string>{"rtuninst.exe"}, FolderEntries(folder));
-    if (elevated) EXPECT_EQ("", OthersLetIn(folder)) << "only the system and administrators may be let in";
+    if (elevated) {
+        EXPECT_EQ("", OthersLetIn(folder)) << "only the system and administrators may be let in";
+    }
     EXPECT_EQ("Varnlet has been removed from this computer.", ConfirmOutcome(uninstaller_));
     EXPECT_EQ(0u, WaitForExit(uninstaller_, kExitTimeoutMs));
 

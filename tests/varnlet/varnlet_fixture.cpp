@@ -26,6 +26,12 @@ std::string Vrl32Exe() { return HostPath(VRL32_EXE); }
 std::string RtuninstExe() { return HostPath(RTUNINST_EXE); }
 std::string ProductFile(const char* name) { return JoinPath(HostPath(VARNLET_FILES_DIR), name); }
 
+std::string Listing(const std::vector<std::string>& names) {
+    std::string text;
+    for (const std::string& name : names) text += "[" + name + "] ";
+    return text;
+}
+
 std::string ReadFileText(const std::string& path) {
     std::string text;
     return ReadWholeFile(path, &text) ? text : "<missing>";

@@ -31,6 +31,8 @@ using testing_support::PathExists;
 using testing_support::ReadWholeFile;
 using testing_support::RemoveTree;
 using testing_support::WriteWholeFile;
+// Names as "[a] [b] ", for failure messages.
+std::string Listing(const std::vector<std::string>& names);
 // The whole file, or "<missing>" when it cannot be read.
 std::string ReadFileText(const std::string& path);
 
