@@ -29,7 +29,6 @@ FARPROC Advapi32Function(const char* name) {
     return advapi32 ? GetProcAddress(advapi32, name) : nullptr;
 }
 
-
 // 64 random bits from the system's generator; the clock and the process id
 // only where it is missing (CreateDirectory still refuses a folder that is
 // already there).

@@ -130,9 +130,9 @@ bool ScheduleRemovalAtRestart(const char* uninstallerPath, const char* folder) {
 
 int RunFinisher(const UninstallArguments& arguments) {
     ScopedHandle uninstaller(reinterpret_cast<HANDLE>(arguments.waitHandle));
-    // Only ever a file of the product's own payload, and only once the
-    // uninstaller really ended: a handle that cannot be waited on means this
-    // copy was not started by the uninstaller.
+    // Only ever the uninstaller's own file, and only once the uninstaller
+    // really ended: a handle that cannot be waited on means this copy was
+    // not started by the uninstaller.
     if (!IsUninstallerPath(arguments.uninstallerPath)) return kExitBadCommandLine;
     if (WaitForSingleObject(uninstaller.Get(), INFINITE) != WAIT_OBJECT_0) return kExitBadCommandLine;
     uninstaller.Close();
