@@ -178,6 +178,16 @@ TEST(VarnletRemovalReport, ListsEveryFailureWithItsReason) {
     EXPECT_EQ(2, report.FailureCount());
 }
 
+TEST(VarnletRemovalReport, AnEntryAddedOnceIsListedOnceWhileSimilarNamesAreOthers) {
+    RemovalReport report;
+    for (const char* what : {"C:\\V\\docs (2)", "C:\\V\\docs", "C:\\V\\docs", "C:\\V\\doc", "C:\\V\\docs2"}) {
+        report.AddFailureOnce(what, "a link");
+    }
+    ASSERT_EQ(4, report.FailureCount());
+    EXPECT_STREQ("C:\\V\\docs (2) (a link)", report.Item(0));
+    EXPECT_STREQ("C:\\V\\docs (a link)", report.Item(1));
+}
+
 TEST(VarnletRemovalReport, AListTooLongForTheMessageEndsWithHowManyMore) {
     RemovalReport report;
     std::string path = "C:\\" + std::string(100, 'p');

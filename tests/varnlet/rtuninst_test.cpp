@@ -38,12 +38,6 @@ std::vector<std::string> TakeScheduledUninstallerCopies() {
     return testing_support::TakeScheduledUninstallerCopies(kExitTimeoutMs).paths;
 }
 
-std::string Listing(const std::vector<std::string>& names) {
-    std::string text;
-    for (const std::string& name : names) text += "[" + name + "] ";
-    return text;
-}
-
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 // What the installed state looks like from outside, for before/after checks.
@@ -172,20 +166,49 @@ TEST_F(RtuninstTest, RemovesTheInstallationButNotTheUsersFilesAndASecondRunFinds
     EXPECT_FALSE(Contains(listed, "Varnlet")) << listed;
     EXPECT_EQ(2u, TakeScheduledUninstallerCopies().size()) << "the temporary copy and its folder go at the next restart";
 
-    // A copy of the uninstaller run again finds nothing and changes nothing.
+    // An uninstaller run again, under another name than the payload's,
+    // finds nothing and changes nothing.
     std::string again = JoinPath(kTestRoot, "again");
     ASSERT_TRUE(CreateFolders(again));
-    ASSERT_TRUE(CopyFileA(RtuninstExe().c_str(), JoinPath(again, "rtuninst.exe").c_str(), FALSE));
+    const std::string renamed = JoinPath(again, "uninstall varnlet.exe");
+    ASSERT_TRUE(CopyFileA(RtuninstExe().c_str(), renamed.c_str(), FALSE));
     Process second;
-    ASSERT_TRUE(Start(JoinPath(again, "rtuninst.exe"), "", again, &second));
+    ASSERT_TRUE(Start(renamed, "", again, &second));
     HWND box = WaitForWindow(second.Id(), kTitle, "#32770", kWindowTimeoutMs);
     ASSERT_NE(nullptr, box);
     std::string nothing = MessageBoxText(box);
     EXPECT_TRUE(Contains(nothing, "There is nothing of Varnlet left to remove")) << nothing;
     PressButton(box, IDOK);
     EXPECT_EQ(2u, WaitForExit(second, kExitTimeoutMs));
-    EXPECT_TRUE(PathExists(JoinPath(again, "rtuninst.exe")));
+    EXPECT_TRUE(PathExists(renamed));
     EXPECT_EQ(std::vector<std::string>{"my tile.jpg"}, FolderEntries(kDataFolder));
+}
+
+// Everything of the product gone but the uninstaller in its folder (its
+// finishing copy was stopped before its end, say): the uninstaller removes
+// itself and its folder, reports success, and its copy goes as always.
+TEST_F(RtuninstTest, AnUninstallerWithNothingElseLeftRemovesItself) {
+    for (const char* name : kPayloadFiles) {
+        if (std::string(name) != "rtuninst.exe") {
+            ASSERT_TRUE(DeleteFileA(JoinPath(kDataFolder, name).c_str())) << name;
+        }
+    }
+    RemoveTree(StartMenuGroup());
+    ASSERT_EQ(ERROR_SUCCESS, RegDeleteKeyA(HKEY_LOCAL_MACHINE, kUninstallKey));
+    WriteDataDir(nullptr);
+
+    ASSERT_TRUE(Start(Uninstaller(), "", kDataFolder, &uninstaller_));
+    EXPECT_EQ("Varnlet has been removed from this computer.", ConfirmOutcome(uninstaller_));
+    EXPECT_EQ(0u, WaitForExit(uninstaller_, kExitTimeoutMs));
+    EXPECT_TRUE(WaitUntilGone(kDataFolder, kExitTimeoutMs)) << Listing(FolderEntries(kDataFolder));
+    EXPECT_EQ(std::vector<std::string>{"outside.txt"}, FolderEntries(kParent));
+    // The copy puts itself on the restart list after deleting the folder.
+    size_t taken = 0;
+    for (int waited = 0; taken < 2 && waited < kExitTimeoutMs; waited += 100) {
+        taken += TakeScheduledUninstallerCopies().size();
+        if (taken < 2) Sleep(100);
+    }
+    EXPECT_EQ(2u, taken) << "the temporary copy and its folder go at the next restart";
 }
 
 TEST_F(RtuninstTest, RemovesTheDataFolderWhenNothingElseIsInItAndKeepsOtherIniEntries) {
@@ -393,7 +416,9 @@ TEST_F(RtuninstTest, TheCopyRunsFromANewPrivateFolderAndLoadsNoLibraryPlantedInT
     EXPECT_EQ(std::string::npos, made[0].find_first_not_of("0123456789abcdef", sizeof "rtuninst-" - 1)) << made[0];
     EXPECT_EQ(sizeof "rtuninst-" - 1 + 16, made[0].size()) << "64 random bits in the name: " << made[0];
     EXPECT_EQ(std::vector<std::string>{"rtuninst.exe"}, FolderEntries(folder));
-    if (elevated) EXPECT_EQ("", OthersLetIn(folder)) << "only the system and administrators may be let in";
+    if (elevated) {
+        EXPECT_EQ("", OthersLetIn(folder)) << "only the system and administrators may be let in";
+    }
     EXPECT_EQ("Varnlet has been removed from this computer.", ConfirmOutcome(uninstaller_));
     EXPECT_EQ(0u, WaitForExit(uninstaller_, kExitTimeoutMs));
 

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 
 namespace varnlet_test {
 
@@ -24,6 +25,12 @@ std::string HostPath(const char* unixPath) {
 std::string Vrl32Exe() { return HostPath(VRL32_EXE); }
 std::string RtuninstExe() { return HostPath(RTUNINST_EXE); }
 std::string ProductFile(const char* name) { return JoinPath(HostPath(VARNLET_FILES_DIR), name); }
+
+std::string Listing(const std::vector<std::string>& names) {
+    std::string text;
+    for (const std::string& name : names) text += "[" + name + "] ";
+    return text;
+}
 
 std::string ReadFileText(const std::string& path) {
     std::string text;
@@ -210,6 +217,70 @@ std::string RunAndCapture(const std::string& commandLine, int timeoutMs) {
     }
     DeleteFileA(outputPath);
     return text;
+}
+
+namespace {
+
+std::string UnixPath(const std::string& windowsPath) {
+    typedef char*(CDECL * ToUnixFunc)(LPCWSTR);
+    ToUnixFunc toUnix = reinterpret_cast<ToUnixFunc>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    wchar_t wide[MAX_PATH];
+    if (!toUnix || !MultiByteToWideChar(CP_ACP, 0, windowsPath.c_str(), -1, wide, MAX_PATH)) return "";
+    char* unixPath = toUnix(wide);
+    if (!unixPath) return "";
+    std::string result = unixPath;
+    HeapFree(GetProcessHeap(), 0, unixPath);
+    return result;
+}
+
+// Wine starts a Unix program for a command line that names one; its process
+// cannot be waited for, so callers look for its effect.
+bool StartUnixProgram(const std::string& commandLine) {
+    std::vector<char> buffer(commandLine.begin(), commandLine.end());
+    buffer.push_back('\0');
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+        return false;
+    }
+    if (info.hThread) CloseHandle(info.hThread);
+    if (info.hProcess) CloseHandle(info.hProcess);
+    return true;
+}
+
+bool IsReparsePoint(const std::string& path) {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+bool WaitFor(const std::function<bool()>& condition, int timeoutMs) {
+    DWORD start = GetTickCount();
+    while (!condition()) {
+        if (static_cast<int>(GetTickCount() - start) >= timeoutMs) return false;
+        Sleep(20);
+    }
+    return true;
+}
+
+constexpr int kLinkTimeoutMs = 10000;
+
+}  // namespace
+
+bool PlantFolderLink(const std::string& link, const std::string& target) {
+    std::string unixTarget = UnixPath(target);
+    std::string unixLink = UnixPath(link);
+    return !unixTarget.empty() && !unixLink.empty() &&
+           StartUnixProgram("/bin/ln -s \"" + unixTarget + "\" \"" + unixLink + "\"") &&
+           WaitFor([&] { return IsReparsePoint(link); }, kLinkTimeoutMs);
+}
+
+bool RemoveFolderLink(const std::string& link) {
+    if (!IsReparsePoint(link)) return !PathExists(link);
+    std::string unixLink = UnixPath(link);
+    return !unixLink.empty() && StartUnixProgram("/bin/rm -f \"" + unixLink + "\"") &&
+           WaitFor([&] { return !PathExists(link); }, kLinkTimeoutMs);
 }
 
 namespace {

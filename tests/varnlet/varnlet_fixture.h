@@ -31,6 +31,8 @@ using testing_support::PathExists;
 using testing_support::ReadWholeFile;
 using testing_support::RemoveTree;
 using testing_support::WriteWholeFile;
+// Names as "[a] [b] ", for failure messages.
+std::string Listing(const std::vector<std::string>& names);
 // The whole file, or "<missing>" when it cannot be read.
 std::string ReadFileText(const std::string& path);
 
@@ -74,6 +76,16 @@ DWORD WaitForExit(const Process& process, int timeoutMs);
 void EndIfRunning(const Process& process);
 // Runs a program to its end with its standard output caught.
 std::string RunAndCapture(const std::string& commandLine, int timeoutMs);
+
+// A link to a folder that the programs see as a reparse point, as a
+// non-administrator could plant one. Wine 8 makes none itself
+// (CreateSymbolicLink reports success and makes nothing,
+// FSCTL_SET_REPARSE_POINT is refused) but shows a Unix symbolic link to a
+// folder as one, so `ln -s` is run as a Unix program. False when the link
+// is not there, seen as a reparse point, within a few seconds.
+bool PlantFolderLink(const std::string& link, const std::string& target);
+// Removes such a link (not what it points at): Windows calls cannot.
+bool RemoveFolderLink(const std::string& link);
 
 // Waits until `path` is gone, or there. False on timeout.
 bool WaitUntilGone(const std::string& path, int timeoutMs);

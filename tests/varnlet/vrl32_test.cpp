@@ -230,23 +230,56 @@ TEST_F(Vrl32Test, OpensItsWindowWithThePicturesFromTheDataFolderAndClosesOnWmClo
     CloseAndExpectCleanExit(window, first_);
 }
 
-TEST_F(Vrl32Test, UsesTheCommonControls6FromItsManifest) {
+// The manifest inside the program, byte for byte the payload's loose one.
+std::string EmbeddedManifest(const std::string& exe) {
+    HMODULE image = LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!image) return "<cannot load>";
+    std::string text = "<none>";
+    HRSRC found = FindResourceA(image, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));  // RT_MANIFEST
+    HGLOBAL loaded = found ? LoadResource(image, found) : nullptr;
+    const char* bytes = loaded ? static_cast<const char*>(LockResource(loaded)) : nullptr;
+    if (bytes) text.assign(bytes, SizeofResource(image, found));
+    FreeLibrary(image);
+    return text;
+}
+
+// The version 6 controls come from the side-by-side store, not system32.
+bool UsesCommonControls6(const std::string& modules) {
+    return modules.find("microsoft.windows.common-controls_6595b64144ccf1df_6.0") != std::string::npos;
+}
+
+TEST_F(Vrl32Test, UsesTheCommonControls6FromTheManifestInsideItWhateverTheLooseOneSays) {
+    EXPECT_EQ(ReadFileText(ProductFile("vrl32.exe.manifest")), EmbeddedManifest(Exe()));
     HWND window = StartAndWaitForWindow(&first_);
     ASSERT_NE(nullptr, window);
     std::string modules = Lower(LoadedModules(first_.Id()));
-    // The version 6 controls come from the side-by-side store, not system32.
-    EXPECT_NE(std::string::npos, modules.find("microsoft.windows.common-controls_6595b64144ccf1df_6.0"))
-        << modules;
+    EXPECT_TRUE(UsesCommonControls6(modules)) << modules;
     CloseAndExpectCleanExit(window, first_);
 
-    // Without the manifest the same program gets the old controls: the check
-    // above really tells the manifest's doing.
-    ASSERT_TRUE(DeleteFileA(JoinPath(kDataFolder, "vrl32.exe.manifest").c_str()));
-    window = StartAndWaitForWindow(&second_);
-    ASSERT_NE(nullptr, window);
-    modules = Lower(LoadedModules(second_.Id()));
-    EXPECT_EQ(std::string::npos, modules.find("common-controls_6595b64144ccf1df_6.0")) << modules;
-    CloseAndExpectCleanExit(window, second_);
+    // A loose manifest edited by whoever can write the data folder (here: the
+    // dependency on the version 6 controls taken out, which made the program
+    // fall back to the old ones while it read the loose file) changes
+    // nothing, and neither does a missing one.
+    const std::string loose = JoinPath(kDataFolder, "vrl32.exe.manifest");
+    std::string tampered = ReadFileText(loose);
+    size_t from = tampered.find("<dependency>");
+    size_t to = tampered.find("</dependency>");
+    ASSERT_TRUE(from != std::string::npos && to != std::string::npos);
+    tampered.erase(from, to + sizeof "</dependency>" - 1 - from);
+    for (const char* what : {"tampered", "missing"}) {
+        SCOPED_TRACE(what);
+        if (std::string(what) == "tampered") {
+            ASSERT_TRUE(WriteWholeFile(loose, tampered));
+        } else {
+            ASSERT_TRUE(DeleteFileA(loose.c_str()));
+        }
+        Process process;
+        window = StartAndWaitForWindow(&process);
+        ASSERT_NE(nullptr, window);
+        modules = Lower(LoadedModules(process.Id()));
+        EXPECT_TRUE(UsesCommonControls6(modules)) << modules;
+        CloseAndExpectCleanExit(window, process);
+    }
 }
 
 TEST_F(Vrl32Test, SecondStartBringsTheRunningCopyBackInsteadOfOpeningAnotherWindow) {

@@ -10,6 +10,10 @@
 
 namespace varnlet {
 
+// Why an entry reached through a junction or symbolic link stays: an
+// elevated run that followed one would delete whatever it points at.
+constexpr char kLinkNotFollowed[] = "a junction or symbolic link, which is not followed";
+
 // The system's wording for an error code, without the trailing line break.
 void DescribeError(DWORD error, char* out, size_t outSize);
 

@@ -10,9 +10,12 @@ namespace varnlet {
 
 namespace {
 
-// Full control for the system and the administrators, nothing for anyone
-// else, not inherited from the parent folder; files made inside get the same.
-const char kAdministratorsOnly[] = "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
+// Owned by the administrators (not by whoever made it: under the "owner is
+// the creator" policy the owner may rewrite the list, and a process of the
+// same user with fewer rights could then let itself in); full control for
+// the system and the administrators, nothing for anyone else, not inherited
+// from the parent folder; files made inside get the same.
+const char kAdministratorsOnly[] = "O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
 constexpr int kNameAttempts = 16;
 
 typedef BOOL(WINAPI* ConvertDescriptorFunc)(LPCSTR, DWORD, PSECURITY_DESCRIPTOR*, PULONG);
@@ -24,20 +27,6 @@ constexpr int kTokenElevationClass = 20;  // TokenElevation, from Windows Vista 
 FARPROC Advapi32Function(const char* name) {
     HMODULE advapi32 = GetModuleHandleA("advapi32.dll");
     return advapi32 ? GetProcAddress(advapi32, name) : nullptr;
-}
-
-// Elevation exists from Windows Vista on; before that, no folder of the user
-// is writable by a program with fewer rights than this one.
-bool RunsElevated() {
-    ScopedHandle token;
-    HANDLE opened = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &opened)) return false;
-    token.Attach(opened);
-    DWORD elevated = 0;
-    DWORD size = 0;
-    return GetTokenInformation(token.Get(), static_cast<TOKEN_INFORMATION_CLASS>(kTokenElevationClass), &elevated,
-                               sizeof elevated, &size) &&
-           elevated != 0;
 }
 
 // 64 random bits from the system's generator; the clock and the process id
@@ -59,8 +48,8 @@ unsigned long long RandomBits(int attempt) {
 bool TemporaryRoot(bool elevated, char* out, size_t outSize) {
     if (elevated) {
         // The shared Windows folder even on a terminal server, where each
-        // user has a Windows folder of their own. Only systems with
-        // elevation get here, and all of them have the function.
+        // user has a Windows folder of their own. Every system from
+        // Windows 2000 on has the function.
         typedef UINT(WINAPI * WindowsFolderFunc)(LPSTR, UINT);
         HMODULE kernel = GetModuleHandleA("kernel32.dll");
         WindowsFolderFunc windowsFolder = reinterpret_cast<WindowsFolderFunc>(
@@ -76,6 +65,44 @@ bool TemporaryRoot(bool elevated, char* out, size_t outSize) {
 
 }  // namespace
 
+bool TokenHoldsAdministratorsOrSystem(HANDLE token) {
+    const WELL_KNOWN_SID_TYPE kAccounts[] = {WinBuiltinAdministratorsSid, WinLocalSystemSid};
+    for (WELL_KNOWN_SID_TYPE account : kAccounts) {
+        BYTE sid[SECURITY_MAX_SID_SIZE];
+        DWORD sidSize = sizeof sid;
+        BOOL member = FALSE;
+        // Only an enabled group counts: a group a restricted token holds for
+        // denying only grants nothing.
+        if (CreateWellKnownSid(account, nullptr, sid, &sidSize) && CheckTokenMembership(token, sid, &member) &&
+            member) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool RunsElevated() {
+    ScopedHandle token;
+    HANDLE opened = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &opened)) return false;
+    token.Attach(opened);
+    DWORD elevated = 0;
+    DWORD size = 0;
+    if (GetTokenInformation(token.Get(), static_cast<TOKEN_INFORMATION_CLASS>(kTokenElevationClass), &elevated,
+                            sizeof elevated, &size)) {
+        return elevated != 0;
+    }
+    // Windows XP knows no elevation: an administrator's programs all run
+    // with the administrators' rights.
+    return TokenHoldsAdministratorsOrSystem(nullptr);
+}
+
+bool MakeAdministratorsOnlyDescriptor(ScopedLocalMemory* descriptor) {
+    ConvertDescriptorFunc convert = reinterpret_cast<ConvertDescriptorFunc>(
+        reinterpret_cast<void*>(Advapi32Function("ConvertStringSecurityDescriptorToSecurityDescriptorA")));
+    return convert && convert(kAdministratorsOnly, kSddlRevision1, descriptor->Receive(), nullptr);
+}
+
 bool CreatePrivateFolder(const char* stem, char* out, size_t outSize) {
     bool elevated = RunsElevated();
     char root[kPathBytes];
@@ -84,9 +111,7 @@ bool CreatePrivateFolder(const char* stem, char* out, size_t outSize) {
     SECURITY_ATTRIBUTES attributes = {sizeof attributes, nullptr, FALSE};
     ScopedLocalMemory descriptor;
     if (elevated) {
-        ConvertDescriptorFunc convert = reinterpret_cast<ConvertDescriptorFunc>(
-            reinterpret_cast<void*>(Advapi32Function("ConvertStringSecurityDescriptorToSecurityDescriptorA")));
-        if (!convert || !convert(kAdministratorsOnly, kSddlRevision1, descriptor.Receive(), nullptr)) return false;
+        if (!MakeAdministratorsOnlyDescriptor(&descriptor)) return false;
         attributes.lpSecurityDescriptor = descriptor.Get();
     }
     bool made = false;

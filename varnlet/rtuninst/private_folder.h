@@ -7,9 +7,26 @@
 // would then run with administrator rights.
 #pragma once
 
+#include <windows.h>
+
 #include <cstddef>
 
+#include "common/scoped.h"
+
 namespace varnlet {
+
+// Whether this process runs with administrator rights: the token's
+// elevation where the system knows it (Windows Vista on), else whether the
+// token holds the Administrators or the SYSTEM account (Windows XP).
+bool RunsElevated();
+
+// The XP answer on its own: whether `token` (an impersonation token; null:
+// the caller's own) holds Administrators or SYSTEM as an enabled group.
+bool TokenHoldsAdministratorsOrSystem(HANDLE token);
+
+// The folder's descriptor for an elevated run: owner Administrators, full
+// control for SYSTEM and Administrators only, nothing inherited.
+bool MakeAdministratorsOnlyDescriptor(ScopedLocalMemory* descriptor);
 
 // Creates the folder (never one that exists already) and writes its path to
 // `out`. `stem` starts its name. False when none could be made.

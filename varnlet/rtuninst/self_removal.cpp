@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "common/bounded_format.h"
+#include "common/link_guard.h"
 #include "common/scoped.h"
 #include "common/system_calls.h"
 #include "product/payload_names.h"
@@ -24,11 +25,30 @@ namespace {
 constexpr int kDeleteAttempts = 50;
 constexpr int kDeleteRetryMs = 100;
 
-bool IsPayloadFileName(const char* fileName) {
+// The uninstaller names its own file: a payload file at the top of the data
+// folder, under the name this copy has too (the copy keeps it). Nothing else
+// is ever deleted, whoever started the copy.
+bool IsUninstallerPath(const char* path) {
+    const char* fileName = FileNameOfPath(path);
+    char ownPath[kPathBytes];
+    DWORD length = GetModuleFileNameA(nullptr, ownPath, sizeof ownPath);
+    if (length == 0 || length >= sizeof ownPath || lstrcmpiA(FileNameOfPath(ownPath), fileName) != 0) return false;
     for (int i = 0; i < payloadNameCount; ++i) {
-        if (lstrcmpiA(FileNameOfPath(payloadNames[i]), fileName) == 0) return true;
+        if (lstrcmpiA(payloadNames[i], fileName) == 0) return true;
     }
     return false;
+}
+
+// Whether the file, or the folder that holds it, is a junction or symbolic
+// link: the folder could have been swapped for one since the uninstaller
+// named it, and deleting through it would reach whatever it points at. A
+// drive's root folder has nothing above it and is no link.
+bool ReachedThroughLink(const char* path) {
+    char folder[kPathBytes];
+    char above[kPathBytes];
+    if (!FolderOfPath(folder, sizeof folder, path)) return true;
+    return PathCrossesLink(folder, FileNameOfPath(path)) ||
+           (FolderOfPath(above, sizeof above, folder) && PathCrossesLink(above, FileNameOfPath(folder)));
 }
 
 bool DeleteWithRetries(const char* path) {
@@ -110,15 +130,17 @@ bool ScheduleRemovalAtRestart(const char* uninstallerPath, const char* folder) {
 
 int RunFinisher(const UninstallArguments& arguments) {
     ScopedHandle uninstaller(reinterpret_cast<HANDLE>(arguments.waitHandle));
-    // Only ever a file of the product's own payload, and only once the
-    // uninstaller really ended: a handle that cannot be waited on means this
-    // copy was not started by the uninstaller.
-    if (!IsPayloadFileName(FileNameOfPath(arguments.uninstallerPath))) return kExitBadCommandLine;
+    // Only ever the uninstaller's own file, and only once the uninstaller
+    // really ended: a handle that cannot be waited on means this copy was
+    // not started by the uninstaller.
+    if (!IsUninstallerPath(arguments.uninstallerPath)) return kExitBadCommandLine;
     if (WaitForSingleObject(uninstaller.Get(), INFINITE) != WAIT_OBJECT_0) return kExitBadCommandLine;
     uninstaller.Close();
 
     RemovalReport report;
-    if (!DeleteWithRetries(arguments.uninstallerPath)) {
+    if (ReachedThroughLink(arguments.uninstallerPath)) {
+        report.AddFailure(arguments.uninstallerPath, kLinkNotFollowed);
+    } else if (!DeleteWithRetries(arguments.uninstallerPath)) {
         char reason[256];
         DescribeError(GetLastError(), reason, sizeof reason);
         report.AddFailure(arguments.uninstallerPath, reason);

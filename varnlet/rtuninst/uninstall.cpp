@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "common/link_guard.h"
 #include "common/scoped.h"
 #include "common/system_calls.h"
 #include "product/payload_names.h"
@@ -168,6 +169,25 @@ bool Confirm(const Installation& installation) {
     return MessageBoxA(nullptr, text, title, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
 }
 
+// Whether a payload name is reached through a junction or symbolic link
+// below the data folder (someone who could write there may have planted
+// one). Such an entry is left as it is, and the link itself (the first such
+// component) is reported once, however many payload files lie behind it:
+// following it would delete whatever it points at.
+bool LeftBehindAsLink(const Installation& installation, const char* payloadName, RemovalReport* report) {
+    if (!PathCrossesLink(installation.folder, payloadName)) return false;
+    char entry[kPathBytes];
+    char above[kPathBytes];
+    if (!CopyText(entry, sizeof entry, payloadName)) entry[0] = '\0';
+    while (FolderOfPath(above, sizeof above, entry) && PathCrossesLink(installation.folder, above)) {
+        (void)CopyText(entry, sizeof entry, above);
+    }
+    char path[kPathBytes];
+    report->AddFailureOnce(JoinPath(path, sizeof path, installation.folder, entry) ? path : payloadName,
+                           kLinkNotFollowed);
+    return true;
+}
+
 void RemovePayloadFiles(const Installation& installation, RemovalReport* report) {
     for (int i = 0; i < payloadNameCount; ++i) {
         char path[kPathBytes];
@@ -177,20 +197,24 @@ void RemovePayloadFiles(const Installation& installation, RemovalReport* report)
             continue;
         }
         if (SameFolder(path, installation.uninstallerPath)) continue;  // goes last, see self_removal.h
+        if (LeftBehindAsLink(installation, payloadNames[i], report)) continue;
         DeleteFileReporting(path, report);
     }
     // The installer made the folders on the payload's paths ("docs\a.txt");
     // each goes when its files leave it empty. Later names first, so a deeper
     // folder goes before the one that holds it; a folder with anything of the
-    // user's in it stays, and so do the folders above it.
+    // user's in it stays, and so do the folders above it. A folder that is a
+    // link (reported above) is neither listed nor removed.
     for (int i = payloadNameCount - 1; i >= 0; --i) {
-        char path[kPathBytes];
-        if (IsSystemFolderName(payloadNames[i]) || !JoinPath(path, sizeof path, installation.folder, payloadNames[i]))
-            continue;
+        char below[kPathBytes];
+        if (IsSystemFolderName(payloadNames[i]) || !CopyText(below, sizeof below, payloadNames[i])) continue;
+        char folderBelow[kPathBytes];
         char folder[kPathBytes];
-        while (FolderOfPath(folder, sizeof folder, path) && !SameFolder(folder, installation.folder) &&
+        while (FolderOfPath(folderBelow, sizeof folderBelow, below) &&
+               !PathCrossesLink(installation.folder, folderBelow) &&
+               JoinPath(folder, sizeof folder, installation.folder, folderBelow) &&
                RemoveFolderIfEmpty(folder, report)) {
-            (void)CopyText(path, sizeof path, folder);
+            (void)CopyText(below, sizeof below, folderBelow);
         }
     }
 }
@@ -303,6 +327,13 @@ int RunUninstall() {
     if (tempLength > 0 && tempLength < sizeof tempFolder) (void)SetCurrentDirectoryA(tempFolder);
 
     if (!AnythingToRemove(installation)) {
+        // Only the uninstaller is left (its finishing copy was stopped before
+        // its end, say): it goes now, as at the end of a removal.
+        if (installation.uninstallerIsPayload) {
+            RemovalReport report;
+            RemoveUninstaller(installation, &report);
+            return ShowOutcome(installation, report);
+        }
         int written = std::snprintf(text, sizeof text, "There is nothing of %s left to remove from %s.",
                                     payloadProductName, installation.folder);
         if (written < 0 || static_cast<size_t>(written) >= sizeof text) {

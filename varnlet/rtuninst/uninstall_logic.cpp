@@ -115,6 +115,18 @@ void RemovalReport::AddFailure(const char* what, const char* reason) {
     ++count_;
 }
 
+void RemovalReport::AddFailureOnce(const char* what, const char* reason) {
+    // Compared as AddFailure would store it: with its reason, or alone when
+    // that does not fit.
+    char item[kItemBytes];
+    int written = std::snprintf(item, sizeof item, "%s (%s)", what, reason);
+    bool withReason = written >= 0 && static_cast<size_t>(written) < sizeof item;
+    for (int i = 0; i < count_; ++i) {
+        if (std::strcmp(items_[i], withReason ? item : what) == 0) return;
+    }
+    AddFailure(what, reason);
+}
+
 bool RemovalReport::Format(char* out, size_t outSize, const char* productName) const {
     int written = std::snprintf(out, outSize, "%s was removed, except for the following, which you may delete "
                                               "yourself once no program uses it:\r\n",

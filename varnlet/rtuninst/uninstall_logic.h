@@ -45,6 +45,8 @@ public:
 
     // what: a path or a short description; reason: why it stayed.
     void AddFailure(const char* what, const char* reason);
+    // The same, unless that item is listed already.
+    void AddFailureOnce(const char* what, const char* reason);
     int FailureCount() const { return count_ + dropped_; }
     const char* Item(int index) const { return items_[index]; }
     int StoredCount() const { return count_; }
