@@ -11,6 +11,7 @@ packages=(
     xvfb x11-utils xauth imagemagick
     nsis hyperfine time
     osslsigncode openssl
+    python3 python3-jsonschema
 )
 
 missing=()

@@ -85,6 +85,22 @@ std::string StoredNameProblem(const std::string& name) {
     return "";
 }
 
+// A JSON number with no fraction, as JSON Schema's "integer" takes it: 1 and
+// 1.0 alike, so that what the schema accepts the generator accepts too.
+bool WholeNumber(const json& value, int64_t& out) {
+    if (value.is_number_integer()) {
+        if (value.is_number_unsigned() && value.get<uint64_t>() > static_cast<uint64_t>(INT64_MAX)) return false;
+        out = value.get<int64_t>();
+        return true;
+    }
+    if (!value.is_number_float()) return false;
+    double number = value.get<double>();
+    if (!(number >= -9.0e15 && number <= 9.0e15) || number != static_cast<double>(static_cast<int64_t>(number)))
+        return false;
+    out = static_cast<int64_t>(number);
+    return true;
+}
+
 struct FieldReader {
     const json& object;
     int codePage;
@@ -106,12 +122,12 @@ struct FieldReader {
         return true;
     }
     bool Flag(const char* key, int32_t& out) {
-        const json& value = object.at(key);
-        if (!value.is_number_integer() || (value.get<int64_t>() != 0 && value.get<int64_t>() != 1)) {
+        int64_t number = 0;
+        if (!WholeNumber(object.at(key), number) || (number != 0 && number != 1)) {
             why = std::string(key) + ": must be 0 or 1";
             return false;
         }
-        out = static_cast<int32_t>(value.get<int64_t>());
+        out = static_cast<int32_t>(number);
         return true;
     }
 };
@@ -208,6 +224,7 @@ struct PayloadBuilder {
         std::string name, source, time;
         if (!fields.Utf8("name", name) || !fields.Utf8("source", source)) return false;
         if (entry.contains("time") && !fields.Utf8("time", time)) return false;
+        if (source.empty()) { why = "source: must not be empty"; return false; }
         const std::string entryWhere = where + " \"" + name + "\"";
         where = entryWhere;
 
@@ -516,9 +533,8 @@ bool LoadProductDescription(const std::string& path, const LoadOptions& options,
     out.codePage = kDefaultCodePage;
     if (document.contains("codePage")) {
         where = "codePage";
-        const json& codePage = document["codePage"];
-        if (!codePage.is_number_integer()) { why = "must be a number, like 1252"; return fail(); }
-        int64_t number = codePage.get<int64_t>();
+        int64_t number = 0;
+        if (!WholeNumber(document["codePage"], number)) { why = "must be a number, like 1252"; return fail(); }
         if (number < 0 || number > 65535 || !IsAcceptedCodePage(static_cast<int>(number))) {
             why = std::to_string(number) + " is not one of the accepted ANSI code pages (" +
                   AcceptedCodePagesText() + ")";
@@ -597,16 +613,16 @@ bool LoadProductDescription(const std::string& path, const LoadOptions& options,
         !read.Text("serviceExecutable", out.serviceExecutable, kPath) || !read.Text("serviceName", out.serviceName) ||
         !read.Text("startupLinkName", out.startupLinkName, kPath))
         return fail();
-    const json& megabytes = config["requiredMegabytes"];
-    if (!megabytes.is_number_integer() || megabytes.get<int64_t>() < 0) {
+    int64_t megabytes = 0;
+    if (!WholeNumber(config["requiredMegabytes"], megabytes) || megabytes < 0) {
         why = "requiredMegabytes: must be a whole number of megabytes";
         return fail();
     }
-    if (megabytes.get<int64_t>() > kMaxRequiredMegabytes) {
+    if (megabytes > kMaxRequiredMegabytes) {
         why = "requiredMegabytes: must be below 4096 (it is multiplied by 1048576 in 32 bits)";
         return fail();
     }
-    out.requiredMegabytes = static_cast<uint32_t>(megabytes.get<int64_t>());
+    out.requiredMegabytes = static_cast<uint32_t>(megabytes);
     if (out.productName.empty()) { why = "productName: must not be empty"; return fail(); }
     if (out.productName.size() > kMaxProductNameLength) {
         why = "productName: longer than 401 characters";
