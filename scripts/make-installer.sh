@@ -14,10 +14,13 @@ and writes it to OUT.exe. No CMake file is edited: the installer code is built
 (the first time) or reused in a build tree of its own,
 \${BUILD_DIR:-build}/make-installer/, which later runs share.
 
-The description (UTF-8 JSON, see product/varnlet/varnlet.json) holds:
+The description (UTF-8 JSON, see product/varnlet/varnlet.json; every field is
+explained in docs/DESCRIPTION.md) holds:
   config      the thirteen configuration fields (productName, folderName, ...)
-  licence     the licence text file (CR CR LF line ends)
-  files       the payload in table order: name, source, time (ISO-8601 UTC)
+  licence     the licence text file (its line ends are made CR CR LF)
+  files       the payload in table order: name, source (a file, or a folder
+              whose files all go under name), optional time (ISO-8601 UTC;
+              default: the source file's modification time)
   version     optional, "1.2.3.4": version resource, manifest, "DisplayVersion"
   publisher   optional: version resource ("CompanyName") and "Publisher"
   copyright   optional: version resource ("LegalCopyright")
@@ -25,6 +28,7 @@ The description (UTF-8 JSON, see product/varnlet/varnlet.json) holds:
   codePage    optional ANSI code page of the installer's texts (default 1252;
               874, 932, 936, 949, 950 and 1250 to 1258); a character it
               cannot hold is refused
+  \$schema     optional: tools/genproduct/description.schema.json, for editors
 Paths are relative to the description. Unless the files list an rtuninst.exe of
 their own, the installer carries this project's uninstaller, made for the product.
 
@@ -33,6 +37,11 @@ their own, the installer carries this project's uninstaller, made for the produc
 
 With VARNLET_SIGN_PKCS12 (and VARNLET_SIGN_PASSWORD, VARNLET_SIGN_TIMESTAMP_URL)
 set, the installer and the uninstaller it carries are signed (see the README).
+
+OUT.exe is a file name, not a folder. One build runs at a time per build tree
+(a second one says that it waits); a long build shows how much of the payload
+is compressed; each run has a log of its own under logs/ in the build tree,
+kept when the run fails. The installer is not kept in the build tree.
 
 Errors name the file, the field and the reason. Needs the packages of
 scripts/install-deps.sh, which it runs first (as root it installs what is missing).
