@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -158,7 +159,7 @@ std::string TimeText(int64_t seconds) {
 }
 
 // Every regular file below `folder`, as paths relative to it with '/' between
-// components, in byte order. A symbolic link (never followed out of the folder
+// components. A symbolic link (never followed out of the folder
 // the description names) or anything else that is neither a file nor a folder
 // is refused, named with its path.
 bool ListFolder(const std::string& folder, const std::string& relative, std::vector<std::string>& files,
@@ -279,6 +280,8 @@ struct PayloadBuilder {
         while (!prefix.empty() && (prefix.back() == '/' || prefix.back() == '\\')) prefix.pop_back();
         std::vector<std::string> below;
         if (!ListFolder(folder, "", below, why)) return false;
+        // Name order of the whole path below the folder ("a.txt" before "a/x").
+        std::sort(below.begin(), below.end());
         if (below.empty()) {
             why = "the folder \"" + folder + "\" holds no files";
             return false;
@@ -671,10 +674,9 @@ bool LoadProductDescription(const std::string& path, const LoadOptions& options,
             if (file.storedTime > uninstaller.storedTime) uninstaller.storedTime = file.storedTime;
         if (options.checkSources) {
             uninstaller.sourcePath = options.uninstallerSource;
-            if (!std::ifstream(uninstaller.sourcePath, std::ios::binary)) {
-                why = "cannot read the build's uninstaller \"" + uninstaller.sourcePath + "\"";
-                return fail();
-            }
+            int fd = OpenRegularFile(uninstaller.sourcePath, "the build's uninstaller", why);
+            if (fd < 0) return fail();
+            close(fd);
         }
         uninstaller.storedNameUtf8 = kUninstallerName;
         names.insert(kUninstallerName);
