@@ -22,9 +22,9 @@ void CompressionProgress::Finish() {
 void CompressionProgress::Report() {
     unsigned percent = total_ == 0 ? 100u : static_cast<unsigned>(done_ * 100 / total_);
     const uint64_t kMiB = 1024 * 1024;
+    auto mebibytes = [&](uint64_t bytes) { return static_cast<unsigned long long>((bytes + kMiB / 2) / kMiB); };
     std::fprintf(stream_, "%sgenproduct: compressed %u%% of the payload (%llu of %llu MiB)%s", terminal_ ? "\r" : "",
-                 percent, static_cast<unsigned long long>(done_ / kMiB),
-                 static_cast<unsigned long long>((total_ + kMiB - 1) / kMiB), terminal_ ? "" : "\n");
+                 percent, mebibytes(done_), mebibytes(total_), terminal_ ? "" : "\n");
     std::fflush(stream_);
     reported_ = true;
 }
