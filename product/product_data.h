@@ -1,7 +1,7 @@
 // Layout of the product data that the generator (tools/genproduct) emits and
 // the installer reads. Both sides include this header, so they cannot drift.
 //
-//   ProductConfig   one constant record of thirteen fields and two additions
+//   ProductConfig   one constant record of thirteen fields and three additions
 //                   (texts never null, an absent text is "", every text in the
 //                   ANSI code page the description declares)
 //   LicenceText     the licence agreement, NUL-terminated, CR CR LF line ends
@@ -51,6 +51,9 @@ struct ProductConfigRecord {
     // "Publisher", "" when the description gives none.
     const char* displayVersion;
     const char* publisher;
+    // Addition: the character set of the title font, the one whose glyphs
+    // the declared code page's texts need (0, ANSI, for code page 1252).
+    int32_t titleCharSet;
 };
 
 extern const ProductConfigRecord ProductConfig;

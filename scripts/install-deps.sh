@@ -13,6 +13,7 @@ packages=(
     nsis hyperfine time
     locales
     osslsigncode openssl
+    python3 python3-jsonschema
 )
 
 missing=()

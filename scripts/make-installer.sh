@@ -14,10 +14,13 @@ and writes it to OUT.exe. No CMake file is edited: the installer code is built
 (the first time) or reused in a build tree of its own,
 \${BUILD_DIR:-build}/make-installer/, which later runs share.
 
-The description (UTF-8 JSON, see product/varnlet/varnlet.json) holds:
+The description (UTF-8 JSON, see product/varnlet/varnlet.json; every field is
+explained in docs/DESCRIPTION.md) holds:
   config      the thirteen configuration fields (productName, folderName, ...)
-  licence     the licence text file (CR CR LF line ends)
-  files       the payload in table order: name, source, time (ISO-8601 UTC)
+  licence     the licence text file (its line ends are made CR CR LF)
+  files       the payload in table order: name, source (a file, or a folder
+              whose files all go under name), optional time (ISO-8601 UTC;
+              default: the source file's modification time)
   version     optional, "1.2.3.4": version resource, manifest, "DisplayVersion"
   publisher   optional: version resource ("CompanyName") and "Publisher"
   copyright   optional: version resource ("LegalCopyright")
@@ -25,6 +28,7 @@ The description (UTF-8 JSON, see product/varnlet/varnlet.json) holds:
   codePage    optional ANSI code page of the installer's texts (default 1252;
               874, 932, 936, 949, 950 and 1250 to 1258); a character it
               cannot hold is refused
+  \$schema     optional: tools/genproduct/description.schema.json, for editors
 Paths are relative to the description. Unless the files list an rtuninst.exe of
 their own, the installer carries this project's uninstaller, made for the product.
 
@@ -33,6 +37,11 @@ their own, the installer carries this project's uninstaller, made for the produc
 
 With VARNLET_SIGN_PKCS12 (and VARNLET_SIGN_PASSWORD, VARNLET_SIGN_TIMESTAMP_URL)
 set, the installer and the uninstaller it carries are signed (see the README).
+
+OUT.exe is a file name, not a folder. One build runs at a time per build tree
+(a second one says that it waits); a long build shows how much of the payload
+is compressed; each run has a log of its own under logs/ in the build tree,
+kept when the run fails. The installer is not kept in the build tree.
 
 Errors name the file, the field and the reason. Needs the packages of
 scripts/install-deps.sh, which it runs first (as root it installs what is missing).
@@ -81,6 +90,9 @@ fi
 [ -r "$description" ] || fail "$description: cannot be read"
 case "$description" in *\;*) fail "$description: a description path may not hold ';'" ;; esac
 description=$(cd "$(dirname "$description")" && pwd)/$(basename "$description")
+# A folder, or a path ending in a separator, names no installer file.
+case "$output" in */) fail "$output: ends in a separator; give the installer's file name, like DIR/Setup.exe" ;; esac
+[ -d "$output" ] && fail "$output: is a folder; give the installer's file name, like $output/Setup.exe"
 output_name=$(basename "$output")
 [[ "$output_name" == *.exe ]] || fail "$output: the installer's file name must end in .exe"
 output_stem=${output_name%.exe}
@@ -94,21 +106,28 @@ output=$(cd "$output_dir" && pwd)/$output_name
 "$root/scripts/install-deps.sh"
 
 build=${BUILD_DIR:-$root/build}/make-installer
-mkdir -p "$build"
-log=$build/make-installer.log
+mkdir -p "$build/logs"
+# A log of this run's own, kept when the run fails (the message names it).
+log=$(mktemp "$build/logs/make-installer-$(date -u +%Y%m%dT%H%M%SZ)-XXXXXX.log")
 # One run at a time per build tree.
 exec 9>"$build/.lock"
-flock 9
+if ! flock -n 9; then
+    echo "$me: another build in $build is running; waiting for it to finish"
+    flock 9
+fi
 
 # Shows why the build stopped: the generator's own messages (file, field,
 # reason) when it refused the description, else the end of the build log.
 explain_failure() {
-    if grep -q '^genproduct: ' "$log"; then
-        grep "^genproduct: " "$log" | sed "s/^genproduct: /$me: /" | awk '!seen[$0]++' >&2
+    local refusals
+    refusals=$(grep -a '^genproduct: ' "$log" | grep -av '^genproduct: compressed ' || true)
+    if [ -n "$refusals" ]; then
+        echo "$refusals" | sed "s/^genproduct: /$me: /" | awk '!seen[$0]++' >&2
     else
         echo "$me: $1 failed; the end of $log:" >&2
-        tail -n 30 "$log" >&2
+        grep -av '^genproduct: compressed ' "$log" | tail -n 30 >&2
     fi
+    echo "$me: the whole log: $log" >&2
     exit 1
 }
 
@@ -125,7 +144,21 @@ if ! cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$arc
         -DEXTRA_PRODUCT_DEFINES="$define_list" >"$log" 2>&1; then
     explain_failure "configuring the build tree"
 fi
-if ! cmake --build "$build" --target extra_product_setup --parallel "$(nproc)" >>"$log" 2>&1; then
+# The generator reports how much of the payload it has compressed (at most once
+# a second, into the log); the newest report is shown while the build runs.
+GENPRODUCT_PROGRESS=1 cmake --build "$build" --target extra_product_setup --parallel "$(nproc)" >>"$log" 2>&1 &
+builder=$!
+trap 'kill "$builder" 2>/dev/null' INT TERM
+shown=
+while kill -0 "$builder" 2>/dev/null; do
+    sleep 1
+    latest=$(grep -a '^genproduct: compressed ' "$log" | tail -n 1 || true)
+    if [ -n "$latest" ] && [ "$latest" != "$shown" ]; then
+        echo "$me: ${latest#genproduct: }"
+        shown=$latest
+    fi
+done
+if ! wait "$builder"; then
     explain_failure "the build"
 fi
 
@@ -135,4 +168,7 @@ built=$(cat "$build/extra_product_setup.path")
 temporary=$output.tmp$$
 cp "$built" "$temporary" || { rm -f "$temporary"; fail "$output: cannot be written"; }
 mv -f "$temporary" "$output" || { rm -f "$temporary"; fail "$output: cannot be written"; }
+# The build tree keeps no copy of the installer (the next run links it anew).
+rm -f "$built"
+rm -f "$log"
 echo "$me: wrote $output ($(stat -c %s "$output") bytes)"

@@ -27,7 +27,9 @@ HFONT CreateTitleFont() {
     LOGFONTA description = {};
     description.lfHeight = 48;
     description.lfWeight = FW_BOLD;
-    description.lfCharSet = ANSI_CHARSET;
+    // The glyphs of the code page the product's texts are written in
+    // (ANSI_CHARSET for 1252).
+    description.lfCharSet = static_cast<BYTE>(ProductConfig.titleCharSet);
     description.lfOutPrecision = OUT_STROKE_PRECIS;
     description.lfClipPrecision = CLIP_STROKE_PRECIS;
     description.lfQuality = DRAFT_QUALITY;

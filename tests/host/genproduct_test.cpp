@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -21,6 +22,7 @@
 
 #include "atomic_file.h"
 #include "chunk_stream.h"
+#include "codepage.h"
 #include "description.h"
 #include "emit.h"
 #include "identity.h"
@@ -235,6 +237,20 @@ TEST(Description, DefinesAreSubstitutedInSourcePaths) {
     EXPECT_NE(std::string::npos, error.find("${PROGRAM} is not defined")) << error;
 }
 
+// Sources that are no plain files: a named pipe (which nobody writes to: a
+// reader that waited for a writer would hang the test), a folder holding a
+// symbolic link, an empty folder, a file from before 1970.
+void PlantOddSources(const TempFolder& folder) {
+    ASSERT_EQ(0, mkfifo((folder.path() + "/pipe").c_str(), 0600));
+    ASSERT_EQ(0, mkdir((folder.path() + "/linked").c_str(), 0755));
+    folder.Write("linked/a.txt", "a");
+    ASSERT_EQ(0, symlink((folder.path() + "/licence.txt").c_str(), (folder.path() + "/linked/to-licence.txt").c_str()));
+    ASSERT_EQ(0, mkdir((folder.path() + "/empty").c_str(), 0755));
+    std::string old = folder.Write("old.bin", "old");
+    struct timeval times[2] = {{-86400 * 400, 0}, {-86400 * 400, 0}};
+    ASSERT_EQ(0, utimes(old.c_str(), times));
+}
+
 TEST(Description, EveryRefusalNamesTheFileTheFieldAndTheProblem) {
     struct Case {
         const char* what;
@@ -300,11 +316,33 @@ TEST(Description, EveryRefusalNamesTheFileTheFieldAndTheProblem) {
         {"empty publisher", [](json& d) { d["publisher"] = ""; }, "publisher", "must not be empty"},
         {"missing icon", [](json& d) { d["icon"] = "absent.ico"; }, "icon: cannot read \"", "absent.ico\""},
         {"not an icon", [](json& d) { d["icon"] = "licence.txt"; }, "icon", "licence.txt\" is not an icon file (.ico)"},
+        // Descriptions that would build an installer that cannot work.
+        {"source is a pipe", [](json& d) { d["files"][1]["source"] = "pipe"; }, "files[1] \"rtuninst.exe\"",
+         "pipe\" is a named pipe (FIFO), not a regular file"},
+        {"licence is a pipe", [](json& d) { d["licence"] = "pipe"; }, "licence",
+         "pipe\" is a named pipe (FIFO), not a regular file"},
+        {"link below a folder", [](json& d) { d["files"][1] = json{{"name", "docs"}, {"source", "linked"}}; },
+         "files[1] \"docs\"", "to-licence.txt\" is a symbolic link; links below a folder are not followed"},
+        {"empty folder", [](json& d) { d["files"][1] = json{{"name", "docs"}, {"source", "empty"}}; }, "files[1]",
+         "empty\" holds no files"},
+        {"question not given", [](json& d) { d["config"]["addToStartup"] = 1; d["config"]["startupQuestion"] = " "; },
+         "config", "startupQuestion: is empty, but with addToStartup 1 and no serviceExecutable the installer asks it"},
+        {"companion missing", [](json& d) { d["config"]["installCompanion"] = 1; }, "config",
+         "installCompanion: 1 runs \"nsvcrun.exe\" from the data folder after installation, but it is not among"},
+        {"main executable elsewhere", [](json& d) { d["config"]["mainExecutable"] = "bin/demo.exe"; }, "config",
+         "mainExecutable: \"bin/demo.exe\" is not among the stored names"},
+        {"time after 2038", [](json& d) { d["files"][1]["time"] = "2040-02-29T00:00:00Z"; }, "files[1]",
+         "time 2040-02-29T00:00:00Z is outside the times an installer can store (1970-01-02T00:00:00Z to "
+         "2038-01-18T00:00:00Z)"},
+        {"file time before 1970", [](json& d) { d["files"][1].erase("time"); d["files"][1]["source"] = "old.bin"; },
+         "files[1]", "the modification time of \""},
+        {"schema not text", [](json& d) { d["$schema"] = 1; }, "$schema", "must be a string"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         TempFolder folder;
         json description = ValidDescription(folder);
+        PlantOddSources(folder);
         c.change(description);
         if (c.licence) folder.Write("licence.txt", c.licence);
         std::string error = Load(folder, description);
@@ -390,6 +428,61 @@ TEST(Description, NamesWindowsCannotHoldAreRefusedNamingTheFieldAndTheRule) {
     EXPECT_FALSE(LoadProductDescription(path, options, product, error));
     EXPECT_NE(std::string::npos, error.find("files[1] \"RTUNINST.EXE\": name: \"rtuninst.exe\" and \"RTUNINST.EXE\""))
         << error;
+
+// A folder entry brings every file below it in name order under its name,
+// each with its own modification time unless the entry gives one; names are
+// found as Windows finds them; the licence gets CR CR LF line ends; the title
+// font's character set follows the code page; the copyright, which only the
+// Unicode version resource holds, is not converted.
+TEST(Description, FolderEntriesTimesAndWhatTheInstallerIsGiven) {
+    TempFolder folder;
+    json description = ValidDescription(folder);
+    ASSERT_EQ(0, mkdir((folder.path() + "/manual").c_str(), 0755));
+    ASSERT_EQ(0, mkdir((folder.path() + "/manual/img").c_str(), 0755));
+    const struct {
+        const char* name;
+        time_t time;
+    } kFiles[] = {{"manual/b.htm", 1100000000}, {"manual/img/x.png", 1200000000}, {"manual/a.htm", 1300000001}};
+    for (const auto& file : kFiles) {
+        std::string path = folder.Write(file.name, file.name);
+        struct timeval times[2] = {{file.time, 0}, {file.time, 999999}};
+        ASSERT_EQ(0, utimes(path.c_str(), times));
+    }
+    description["files"].push_back(json{{"name", "docs/"}, {"source", "manual"}});
+    description["files"].push_back(json{{"name", "Fixed"}, {"source", "manual/img"}, {"time", "2004-09-09T14:15:38Z"}});
+    description["files"][0].erase("time");
+    description["codePage"] = 932;
+    description["copyright"] = "\u00a9 2026";
+    description["config"]["mainExecutable"] = "DOCS\\A.HTM";
+    description["config"]["installCompanion"] = 1;
+    description["files"].push_back(json{{"name", "NSVCRUN.EXE"}, {"source", "demo.bin"}});
+    folder.Write("licence.txt", "one\ntwo\r\nthree\r\r\nfour");
+    ProductDescription product;
+    ASSERT_EQ("", Load(folder, description, &product));
+
+    std::vector<std::string> names;
+    for (const PayloadEntry& file : product.files) names.push_back(file.storedName);
+    EXPECT_EQ((std::vector<std::string>{"demo.exe", "rtuninst.exe", "docs/a.htm", "docs/b.htm", "docs/img/x.png",
+                                        "Fixed/x.png", "NSVCRUN.EXE"}),
+              names);
+    struct stat demo;
+    ASSERT_EQ(0, stat((folder.path() + "/demo.bin").c_str(), &demo));
+    EXPECT_EQ(demo.st_mtime, product.files[0].storedTime) << "no time: the source's own, in whole seconds";
+    EXPECT_EQ(1300000001, product.files[2].storedTime);
+    EXPECT_EQ(1100000000, product.files[3].storedTime);
+    EXPECT_EQ(1200000000, product.files[4].storedTime) << "the fraction of a second is dropped";
+    EXPECT_EQ(1094739338, product.files[5].storedTime) << "a time given holds for the whole folder";
+    EXPECT_EQ(folder.path() + "/manual/img/x.png", product.files[4].sourcePath);
+    EXPECT_EQ(2u, product.sourceFolders.size()) << "for the depfile";
+    EXPECT_EQ("one\r\r\ntwo\r\r\nthree\r\r\nfour", product.licenceText);
+    EXPECT_EQ(128, product.titleCharSet) << "Shift JIS for code page 932";
+    EXPECT_EQ("\u00a9 2026", product.identity.copyright);
+
+    // Each code page's character set, Varnlet's 1252 staying ANSI (0).
+    const int kCharSets[][2] = {{1252, 0},   {1250, 238}, {1251, 204}, {1253, 161}, {1254, 162},
+                                {1255, 177}, {1256, 178}, {1257, 186}, {1258, 163}, {874, 222},
+                                {932, 128},  {936, 134},  {949, 129},  {950, 136}};
+    for (const auto& pair : kCharSets) EXPECT_EQ(pair[1], FontCharSetOf(pair[0])) << pair[0];
 }
 
 TEST(Description, IsoTimesAreCheckedStrictly) {
@@ -432,6 +525,20 @@ TEST(GenproductCommand, RefusesWithoutWritingAndSucceedsWithAllOutputs) {
     json bad = ValidDescription(folder);
     bad["config"]["requiredMegabytes"] = 5000;
     EXPECT_NE(0, run(bad));
+    EXPECT_EQ(0, outputCount());
+
+    // Data past the limit (lowered here to 1 MiB) is refused while it is
+    // compressed, before the rest is.
+    json large = ValidDescription(folder);
+    folder.Write("demo.bin", RandomBytes(3 * 1024 * 1024, 3));
+    std::string path = folder.Write("product.json", large.dump());
+    EXPECT_NE(0, std::system((std::string(GENPRODUCT_EXE) + " --max-data-bytes 1048576 --description " + path +
+                              " --out-dir " + out + " 2>" + folder.path() + "/stderr.txt")
+                                 .c_str()));
+    std::ifstream limitFile(folder.path() + "/stderr.txt");
+    std::string limit((std::istreambuf_iterator<char>(limitFile)), std::istreambuf_iterator<char>());
+    EXPECT_NE(std::string::npos, limit.find("product.json: files: the installer's data passes 1 MiB (at \"demo.exe\")"))
+        << limit;
     EXPECT_EQ(0, outputCount());
 
     EXPECT_EQ(0, run(ValidDescription(folder)));

@@ -21,6 +21,8 @@ public:
     // The offset of `chunk` in the blob, writing it first when its bytes are
     // not there yet.
     bool Place(const unsigned char* chunk, size_t size, uint64_t& offset, std::string& error);
+    // Bytes in the blob so far.
+    uint64_t Written() const { return written_; }
 
 private:
     AtomicFile& blob_;

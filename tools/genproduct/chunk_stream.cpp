@@ -8,7 +8,10 @@
 #include <mutex>
 #include <thread>
 
+#include <unistd.h>
+
 #include "piece_compressor.h"
+#include "regular_file.h"
 #include "product/product_data.h"
 
 namespace {
@@ -56,9 +59,12 @@ public:
         auto readPiece = [&](Slot& slot) {
             for (; file < paths.size(); ++file) {
                 if (!current) {
-                    current.reset(std::fopen(paths[file].c_str(), "rb"));
+                    std::string why;
+                    int fd = OpenRegularFile(paths[file], "source file", why);
+                    if (fd >= 0) current.reset(fdopen(fd, "rb"));
                     if (!current) {
-                        failure = {file, "cannot read source file \"" + paths[file] + "\""};
+                        if (fd >= 0) close(fd);
+                        failure = {file, why};
                         return -1;
                     }
                 }

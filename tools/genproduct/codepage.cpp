@@ -114,6 +114,31 @@ bool IsAcceptedCodePage(int codePage) {
     return codePage == 874 || IsDoubleByteCodePage(codePage) || (codePage >= 1250 && codePage <= 1258);
 }
 
+int FontCharSetOf(int codePage) {
+    static const struct {
+        int codePage;
+        int charSet;
+    } kCharSets[] = {
+        {1252, 0},    // ANSI_CHARSET
+        {1250, 238},  // EASTEUROPE_CHARSET
+        {1251, 204},  // RUSSIAN_CHARSET
+        {1253, 161},  // GREEK_CHARSET
+        {1254, 162},  // TURKISH_CHARSET
+        {1255, 177},  // HEBREW_CHARSET
+        {1256, 178},  // ARABIC_CHARSET
+        {1257, 186},  // BALTIC_CHARSET
+        {1258, 163},  // VIETNAMESE_CHARSET
+        {874, 222},   // THAI_CHARSET
+        {932, 128},   // SHIFTJIS_CHARSET
+        {936, 134},   // GB2312_CHARSET
+        {949, 129},   // HANGUL_CHARSET
+        {950, 136},   // CHINESEBIG5_CHARSET
+    };
+    for (const auto& entry : kCharSets)
+        if (entry.codePage == codePage) return entry.charSet;
+    return 0;
+}
+
 const char* AcceptedCodePagesText() { return "874, 932, 936, 949, 950 and 1250 to 1258"; }
 
 bool DecodeUtf8(const std::string& utf8, std::vector<uint32_t>& codePoints, size_t& badOffset) {

@@ -13,6 +13,10 @@ constexpr int kDefaultCodePage = 1252;
 // The ANSI code pages an installer may declare: Thai, the four East Asian
 // double-byte ones and the nine Windows code pages 1250 to 1258.
 bool IsAcceptedCodePage(int codePage);
+// The character set (LOGFONT lfCharSet) whose glyphs a code page's texts
+// are drawn with: 0 (ANSI) for 1252, 238 (East European) for 1250, 128
+// (Shift JIS) for 932, and so on; 0 for a code page not accepted.
+int FontCharSetOf(int codePage);
 // "874, 932, 936, 949, 950 and 1250 to 1258", for messages.
 const char* AcceptedCodePagesText();
 

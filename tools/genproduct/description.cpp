@@ -1,7 +1,16 @@
 #include "description.h"
 
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <clocale>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
+#include <cwctype>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -12,6 +21,7 @@
 #include "codepage.h"
 #include "name_rules.h"
 #include "product/product_data.h"
+#include "regular_file.h"
 
 namespace {
 
@@ -20,6 +30,8 @@ using nlohmann::json;
 // The system folder a "SYSTEM/" name resolves below may take up to MAX_PATH.
 constexpr size_t kSystemFolderReserve = 260;
 constexpr char kUninstallerName[] = "rtuninst.exe";
+// The companion installer that installCompanion runs from the data folder.
+constexpr char kCompanionInstallerName[] = "nsvcrun.exe";
 
 std::string FolderOf(const std::string& path) {
     size_t slash = path.find_last_of('/');
@@ -75,6 +87,22 @@ std::string StoredNameProblem(const std::string& name) {
     return "";
 }
 
+// A JSON number with no fraction, as JSON Schema's "integer" takes it: 1 and
+// 1.0 alike, so that what the schema accepts the generator accepts too.
+bool WholeNumber(const json& value, int64_t& out) {
+    if (value.is_number_integer()) {
+        if (value.is_number_unsigned() && value.get<uint64_t>() > static_cast<uint64_t>(INT64_MAX)) return false;
+        out = value.get<int64_t>();
+        return true;
+    }
+    if (!value.is_number_float()) return false;
+    double number = value.get<double>();
+    if (!(number >= -9.0e15 && number <= 9.0e15) || number != static_cast<double>(static_cast<int64_t>(number)))
+        return false;
+    out = static_cast<int64_t>(number);
+    return true;
+}
+
 struct FieldReader {
     const json& object;
     int codePage;
@@ -100,15 +128,249 @@ struct FieldReader {
         return true;
     }
     bool Flag(const char* key, int32_t& out) {
-        const json& value = object.at(key);
-        if (!value.is_number_integer() || (value.get<int64_t>() != 0 && value.get<int64_t>() != 1)) {
+        int64_t number = 0;
+        if (!WholeNumber(object.at(key), number) || (number != 0 && number != 1)) {
             why = std::string(key) + ": must be 0 or 1";
             return false;
         }
-        out = static_cast<int32_t>(value.get<int64_t>());
+        out = static_cast<int32_t>(number);
         return true;
     }
 };
+
+// A stored name as Windows compares names: case-insensitive (each character
+// upper-cased as Unicode does it), '/' and '\\' alike.
+std::u32string WindowsNameKey(const std::string& utf8) {
+    static locale_t unicode = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
+    std::vector<uint32_t> codePoints;
+    size_t bad = 0;
+    std::u32string key;
+    if (!DecodeUtf8(utf8, codePoints, bad)) return key;
+    for (uint32_t c : codePoints) {
+        if (c == '\\') c = '/';
+        else if (unicode) c = static_cast<uint32_t>(towupper_l(static_cast<wint_t>(c), unicode));
+        else if (c >= 'a' && c <= 'z') c -= 'a' - 'A';
+        key += static_cast<char32_t>(c);
+    }
+    return key;
+}
+
+std::string TimeText(int64_t seconds) {
+    time_t value = static_cast<time_t>(seconds);
+    std::tm parts{};
+    char text[32] = "?";
+    if (gmtime_r(&value, &parts)) std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &parts);
+    return text;
+}
+
+// Every regular file below `folder`, as paths relative to it with '/' between
+// components. A symbolic link (never followed out of the folder
+// the description names) or anything else that is neither a file nor a folder
+// is refused, named with its path.
+bool ListFolder(const std::string& folder, const std::string& relative, std::vector<std::string>& files,
+                std::string& why) {
+    std::string path = relative.empty() ? folder : folder + "/" + relative;
+    DIR* directory = opendir(path.c_str());
+    if (!directory) {
+        why = "cannot read the folder \"" + path + "\" (" + std::strerror(errno) + ")";
+        return false;
+    }
+    std::vector<std::string> names;
+    while (dirent* entry = readdir(directory)) {
+        std::string name = entry->d_name;
+        if (name != "." && name != "..") names.push_back(name);
+    }
+    closedir(directory);
+    std::sort(names.begin(), names.end());
+    for (const std::string& name : names) {
+        std::string below = relative.empty() ? name : relative + "/" + name;
+        struct stat status;
+        if (lstat((folder + "/" + below).c_str(), &status) != 0) {
+            why = "cannot read \"" + folder + "/" + below + "\" (" + std::strerror(errno) + ")";
+            return false;
+        }
+        if (S_ISDIR(status.st_mode)) {
+            if (!ListFolder(folder, below, files, why)) return false;
+        } else if (S_ISREG(status.st_mode)) {
+            files.push_back(below);
+        } else {
+            why = "\"" + folder + "/" + below + "\" is " + FileKindName(status.st_mode) +
+                  (S_ISLNK(status.st_mode) ? "; links below a folder are not followed: copy the file there or list it "
+                                             "as an entry of its own"
+                                           : ", not a regular file");
+            return false;
+        }
+    }
+    return true;
+}
+
+// The entries of `files`: each adds its own file, or every regular file
+// below the folder it names, after the stored names and times are checked.
+struct PayloadBuilder {
+    const LoadOptions& options;
+    const std::string& base;
+    ProductDescription& out;
+    std::string& where;
+    std::string& why;
+    std::set<std::string> names;  // stored names in the code page, as the table holds them
+    size_t entryIndex = 0;        // of the entry being added
+
+    bool AddEntry(const json& entry, size_t index) {
+        entryIndex = index;
+        where = "files[" + std::to_string(index) + "]";
+        if (!entry.is_object()) { why = "must be an object"; return false; }
+        for (auto& item : entry.items())
+            if (item.key() != "name" && item.key() != "source" && item.key() != "time") {
+                why = "unknown field \"" + item.key() + "\"";
+                return false;
+            }
+        for (const char* key : {"name", "source"})
+            if (!entry.contains(key)) { why = std::string("missing field \"") + key + "\""; return false; }
+        FieldReader fields{entry, out.codePage, why};
+        std::string name, source, time;
+        if (!fields.Utf8("name", name) || !fields.Utf8("source", source)) return false;
+        if (entry.contains("time") && !fields.Utf8("time", time)) return false;
+        if (source.empty()) { why = "source: must not be empty"; return false; }
+        const std::string entryWhere = where + " \"" + name + "\"";
+        where = entryWhere;
+
+        // A time given applies to every file of the entry; without one each
+        // file keeps its own modification time.
+        bool fixedTime = entry.contains("time");
+        int64_t seconds = 0;
+        if (fixedTime) {
+            if (!ParseIsoUtcSeconds(time, seconds)) {
+                why = "time \"" + time + "\" is not an ISO-8601 UTC time like 2004-09-09T14:15:38Z";
+                return false;
+            }
+            if (!TimeFits(seconds, "time")) return false;
+        }
+
+        // Without the build's definitions (the file list alone is wanted) a
+        // source naming one of them stands for one file.
+        std::string substituted;
+        bool resolved = Substitute(source, options.defines, substituted, why);
+        if (!resolved && options.checkSources) return false;
+        std::string sourcePath = resolved ? Resolve(base, substituted) : std::string();
+        struct stat status;
+        bool found = resolved && stat(sourcePath.c_str(), &status) == 0;
+        if (found && S_ISDIR(status.st_mode)) {
+            if (source.find("${") != std::string::npos) {
+                why = "source \"" + source + "\" is a folder given through ${...}; the uninstaller's file list is "
+                      "made without the build's definitions, so name the folder itself";
+                return false;
+            }
+            return AddFolder(name, sourcePath, fixedTime, seconds);
+        }
+        if (options.checkSources) {
+            if (!found) {
+                why = "cannot read source file \"" + sourcePath + "\" (" + std::strerror(errno) + ")";
+                return false;
+            }
+            if (!S_ISREG(status.st_mode)) {
+                why = "source file \"" + sourcePath + "\" is " + FileKindName(status.st_mode) +
+                      ", not a regular file";
+                return false;
+            }
+        }
+        if (!fixedTime && found) {
+            seconds = status.st_mtime;
+            if (!TimeFits(seconds, "the modification time of \"" + sourcePath + "\"")) return false;
+        }
+        return AddFile(name, sourcePath, seconds);
+    }
+
+    // Every regular file below `folder`, in name order, under `prefix`.
+    bool AddFolder(std::string prefix, const std::string& folder, bool fixedTime, int64_t seconds) {
+        while (!prefix.empty() && (prefix.back() == '/' || prefix.back() == '\\')) prefix.pop_back();
+        std::vector<std::string> below;
+        if (!ListFolder(folder, "", below, why)) return false;
+        // Name order of the whole path below the folder ("a.txt" before "a/x").
+        std::sort(below.begin(), below.end());
+        if (below.empty()) {
+            why = "the folder \"" + folder + "\" holds no files";
+            return false;
+        }
+        out.sourceFolders.push_back(folder);
+        const std::string entryWhere = where.substr(0, where.find(' '));
+        for (const std::string& relative : below) {
+            std::string stored = prefix.empty() ? relative : prefix + "/" + relative;
+            std::string path = folder + "/" + relative;
+            where = entryWhere + " \"" + stored + "\"";
+            if (!fixedTime) {
+                struct stat status;
+                if (lstat(path.c_str(), &status) != 0) {
+                    why = "cannot read \"" + path + "\" (" + std::strerror(errno) + ")";
+                    return false;
+                }
+                seconds = status.st_mtime;
+                if (!TimeFits(seconds, "the modification time of \"" + path + "\"")) return false;
+            }
+            if (!AddFile(stored, path, seconds)) return false;
+        }
+        return true;
+    }
+
+    bool AddFile(const std::string& storedUtf8, const std::string& sourcePath, int64_t seconds) {
+        PayloadEntry file;
+        file.storedNameUtf8 = storedUtf8;
+        file.sourcePath = sourcePath;
+        file.storedTime = static_cast<int32_t>(seconds);
+        file.entryIndex = entryIndex;
+        if (!ToCodePage(storedUtf8, out.codePage, TextUse::kPath, file.storedName, why)) {
+            why = "name: " + why;
+            return false;
+        }
+        std::string problem = StoredNameProblem(file.storedName);
+        if (problem.empty()) problem = StoredNameRuleProblem(file.storedName, out.codePage);
+        if (!problem.empty()) { why = "name: " + problem; return false; }
+        if (!names.insert(file.storedName).second) { why = "the stored name appears twice"; return false; }
+        out.files.push_back(file);
+        return true;
+    }
+
+    // The installer sets each file's time from 32 signed bits of seconds,
+    // through the run-time library's local time.
+    bool TimeFits(int64_t seconds, const std::string& what) {
+        if (seconds >= kEarliestStoredTime && seconds <= kLatestStoredTime) return true;
+        why = what + " " + TimeText(seconds) + " is outside the times an installer can store (" +
+              kStoredTimeRangeText + ")";
+        return false;
+    }
+};
+
+// The config fields that name stored files, and the question that must have
+// a text, checked once the payload is known. Names are compared as Windows
+// compares them.
+bool CheckConfigAgainstPayload(const json& config, const ProductDescription& out, std::string& why) {
+    std::set<std::u32string> stored;
+    for (const PayloadEntry& file : out.files) stored.insert(WindowsNameKey(file.storedNameUtf8));
+    struct Required {
+        const char* field;
+        std::string name;
+    };
+    std::vector<Required> required = {{"mainExecutable", config["mainExecutable"].get<std::string>()},
+                                      {"serviceExecutable", config["serviceExecutable"].get<std::string>()},
+                                      {"uninstaller", kUninstallerName}};
+    for (const Required& file : required) {
+        if (file.name.empty() || stored.count(WindowsNameKey(file.name))) continue;
+        why = std::string(file.field) + ": \"" + file.name + "\" is not among the stored names";
+        return false;
+    }
+    if (out.installCompanion && !stored.count(WindowsNameKey(kCompanionInstallerName))) {
+        why = std::string("installCompanion: 1 runs \"") + kCompanionInstallerName +
+              "\" from the data folder after installation, but it is not among the stored names";
+        return false;
+    }
+    // Asked when no service takes the startup entry's place.
+    bool questionAsked = out.addToStartup && out.serviceExecutable.empty();
+    if (questionAsked && out.startupQuestion.find_first_not_of(" \t\r\n") == std::string::npos) {
+        why = "startupQuestion: is empty, but with addToStartup 1 and no serviceExecutable the installer asks it "
+              "under \"Add To Startup Group\"; write the question, or set addToStartup to 0";
+        return false;
+    }
+    return true;
+}
 
 // Where and why the JSON at `path` does not parse, e.g. "parse error at
 // line 3, column 5: syntax error while parsing object key ...".
@@ -162,15 +424,43 @@ std::string IconProblem(const std::string& bytes) {
 }  // namespace
 
 bool ReadWholeFile(const std::string& path, std::string& out) {
-    std::ifstream stream(path, std::ios::binary);
-    if (!stream) return false;
-    std::ostringstream buffer;
-    buffer << stream.rdbuf();
-    out = buffer.str();
-    return !stream.bad();
+    std::string why;
+    return ReadRegularFile(path, "", out, why);
+}
+
+std::string WithCrCrLfLineEnds(const std::string& text) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 16);
+    for (size_t i = 0; i < text.size();) {
+        if (text[i] == '\n') {
+            out += "\r\r\n";
+            ++i;
+        } else if (text[i] == '\r') {
+            size_t run = text.find_first_not_of('\r', i);
+            if (run != std::string::npos && text[run] == '\n') {
+                // CR LF, CR CR LF, ...: one line end.
+                out += "\r\r\n";
+                i = run + 1;
+            } else {
+                // Carriage returns alone end a line each.
+                size_t end = run == std::string::npos ? text.size() : run;
+                for (; i < end; ++i) out += "\r\r\n";
+            }
+        } else {
+            out += text[i++];
+        }
+    }
+    return out;
 }
 
 bool ParseIsoUtc(const std::string& text, int32_t& seconds) {
+    int64_t value = 0;
+    if (!ParseIsoUtcSeconds(text, value) || value < INT32_MIN || value > INT32_MAX) return false;
+    seconds = static_cast<int32_t>(value);
+    return true;
+}
+
+bool ParseIsoUtcSeconds(const std::string& text, int64_t& seconds) {
     int year, month, day, hour, minute, second;
     char zone = 0, tail = 0;
     if (text.size() != 20 ||
@@ -190,8 +480,7 @@ bool ParseIsoUtc(const std::string& text, int32_t& seconds) {
     parts.tm_sec = second;
     int64_t value = static_cast<int64_t>(timegm(&parts));
     if (parts.tm_mday != day) return false;  // 31 April and the like rolled over
-    if (value < INT32_MIN || value > INT32_MAX) return false;
-    seconds = static_cast<int32_t>(value);
+    seconds = value;
     return true;
 }
 
@@ -236,9 +525,16 @@ bool LoadProductDescription(const std::string& path, const LoadOptions& options,
     if (!document.is_object()) { why = "must be a JSON object"; return fail(); }
 
     static const std::set<std::string> kTopKeys = {"config",    "licence", "files", "codePage",
-                                                   "version",   "publisher", "copyright", "icon"};
+                                                   "version",   "publisher", "copyright", "icon",
+                                                   "$schema"};
     for (auto& item : document.items())
         if (!kTopKeys.count(item.key())) { why = "unknown field \"" + item.key() + "\""; return fail(); }
+    // "$schema" is for editors that check a description as it is typed.
+    if (document.contains("$schema") && !document["$schema"].is_string()) {
+        where = "$schema";
+        why = "must be a string (the schema's path or address)";
+        return fail();
+    }
     for (const char* key : {"config", "licence", "files"})
         if (!document.contains(key)) { why = std::string("missing field \"") + key + "\""; return fail(); }
 
@@ -246,9 +542,8 @@ bool LoadProductDescription(const std::string& path, const LoadOptions& options,
     out.codePage = kDefaultCodePage;
     if (document.contains("codePage")) {
         where = "codePage";
-        const json& codePage = document["codePage"];
-        if (!codePage.is_number_integer()) { why = "must be a number, like 1252"; return fail(); }
-        int64_t number = codePage.get<int64_t>();
+        int64_t number = 0;
+        if (!WholeNumber(document["codePage"], number)) { why = "must be a number, like 1252"; return fail(); }
         if (number < 0 || number > 65535 || !IsAcceptedCodePage(static_cast<int>(number))) {
             why = std::to_string(number) + " is not one of the accepted ANSI code pages (" +
                   AcceptedCodePagesText() + ")";
@@ -256,6 +551,7 @@ bool LoadProductDescription(const std::string& path, const LoadOptions& options,
         }
         out.codePage = static_cast<int>(number);
     }
+    out.titleCharSet = FontCharSetOf(out.codePage);
     const std::string base = FolderOf(path);
 
     // Identity.
@@ -280,19 +576,19 @@ bool LoadProductDescription(const std::string& path, const LoadOptions& options,
         *field.second = value.get<std::string>();
         if (field.second->empty()) { why = "must not be empty"; return fail(); }
         if (field.second->find('\0') != std::string::npos) { why = "contains a NUL byte"; return fail(); }
-        std::string converted;
-        if (!ToCodePage(*field.second, out.codePage, TextUse::kText, converted, why)) return fail();
-        if (field.second == &identity.publisher) out.publisher = converted;
+        // The copyright goes only into the version resource, which holds
+        // Unicode; the publisher is also the uninstall entry's "Publisher",
+        // an installer text in the code page.
+        if (field.second == &identity.publisher &&
+            !ToCodePage(*field.second, out.codePage, TextUse::kText, out.publisher, why))
+            return fail();
     }
     if (document.contains("icon")) {
         where = "icon";
         if (!document["icon"].is_string()) { why = "must be a string (a file path)"; return fail(); }
         identity.iconPath = Resolve(base, document["icon"].get<std::string>());
         std::string bytes;
-        if (!ReadWholeFile(identity.iconPath, bytes)) {
-            why = "cannot read \"" + identity.iconPath + "\"";
-            return fail();
-        }
+        if (!ReadRegularFile(identity.iconPath, "", bytes, why)) return fail();
         std::string problem = IconProblem(bytes);
         if (!problem.empty()) { why = "\"" + identity.iconPath + "\" " + problem; return fail(); }
         identity.iconBytes = std::move(bytes);
@@ -326,16 +622,16 @@ bool LoadProductDescription(const std::string& path, const LoadOptions& options,
         !read.Text("serviceExecutable", out.serviceExecutable, kPath) || !read.Text("serviceName", out.serviceName) ||
         !read.Text("startupLinkName", out.startupLinkName, kPath))
         return fail();
-    const json& megabytes = config["requiredMegabytes"];
-    if (!megabytes.is_number_integer() || megabytes.get<int64_t>() < 0) {
+    int64_t megabytes = 0;
+    if (!WholeNumber(config["requiredMegabytes"], megabytes) || megabytes < 0) {
         why = "requiredMegabytes: must be a whole number of megabytes";
         return fail();
     }
-    if (megabytes.get<int64_t>() > kMaxRequiredMegabytes) {
+    if (megabytes > kMaxRequiredMegabytes) {
         why = "requiredMegabytes: must be below 4096 (it is multiplied by 1048576 in 32 bits)";
         return fail();
     }
-    out.requiredMegabytes = static_cast<uint32_t>(megabytes.get<int64_t>());
+    out.requiredMegabytes = static_cast<uint32_t>(megabytes);
     if (out.productName.empty()) { why = "productName: must not be empty"; return fail(); }
     if (out.productName.size() > kMaxProductNameLength) {
         why = "productName: longer than 401 characters";
@@ -352,16 +648,13 @@ bool LoadProductDescription(const std::string& path, const LoadOptions& options,
     if (!document["licence"].is_string()) { why = "must be a string (a file path)"; return fail(); }
     out.licencePath = Resolve(base, document["licence"].get<std::string>());
     std::string licence;
-    if (!ReadWholeFile(out.licencePath, licence)) {
-        why = "cannot read \"" + out.licencePath + "\"";
-        return fail();
-    }
+    if (!ReadRegularFile(out.licencePath, "", licence, why)) return fail();
     if (options.checkSources) {
         if (licence.find('\0') != std::string::npos) {
             why = "\"" + out.licencePath + "\" contains a NUL byte";
             return fail();
         }
-        if (!ToCodePage(licence, out.codePage, TextUse::kText, out.licenceText, why)) {
+        if (!ToCodePage(WithCrCrLfLineEnds(licence), out.codePage, TextUse::kText, out.licenceText, why)) {
             why = "\"" + out.licencePath + "\" " + why;
             return fail();
         }
@@ -372,44 +665,10 @@ bool LoadProductDescription(const std::string& path, const LoadOptions& options,
     where = "files";
     if (!files.is_array()) { why = "must be an array"; return fail(); }
     if (files.empty()) { why = "the payload has no files"; return fail(); }
-    std::set<std::string> names;
-    for (size_t i = 0; i < files.size(); ++i) {
-        const json& entry = files[i];
-        where = "files[" + std::to_string(i) + "]";
-        if (!entry.is_object()) { why = "must be an object"; return fail(); }
-        for (auto& item : entry.items())
-            if (item.key() != "name" && item.key() != "source" && item.key() != "time") {
-                why = "unknown field \"" + item.key() + "\"";
-                return fail();
-            }
-        PayloadEntry file;
-        std::string source, time, name;
-        FieldReader fields{entry, out.codePage, why};
-        for (const char* key : {"name", "source", "time"})
-            if (!entry.contains(key)) { why = std::string("missing field \"") + key + "\""; return fail(); }
-        if (!fields.Utf8("name", name) || !fields.Utf8("source", source) || !fields.Utf8("time", time))
-            return fail();
-        where += " \"" + name + "\"";
-        if (!fields.Text("name", file.storedName, kPath)) return fail();
-        std::string problem = StoredNameProblem(file.storedName);
-        if (problem.empty()) problem = StoredNameRuleProblem(file.storedName, out.codePage);
-        if (!problem.empty()) { why = "name: " + problem; return fail(); }
-        if (!names.insert(file.storedName).second) { why = "the stored name appears twice"; return fail(); }
-        if (!ParseIsoUtc(time, file.storedTime)) {
-            why = "time \"" + time + "\" is not an ISO-8601 UTC time like 2004-09-09T14:15:38Z";
-            return fail();
-        }
-        if (options.checkSources) {
-            std::string substituted;
-            if (!Substitute(source, options.defines, substituted, why)) return fail();
-            file.sourcePath = Resolve(base, substituted);
-            if (!std::ifstream(file.sourcePath, std::ios::binary)) {
-                why = "cannot read source file \"" + file.sourcePath + "\"";
-                return fail();
-            }
-        }
-        out.files.push_back(file);
-    }
+    PayloadBuilder payload{options, base, out, where, why};
+    for (size_t i = 0; i < files.size(); ++i)
+        if (!payload.AddEntry(files[i], i)) return fail();
+    std::set<std::string>& names = payload.names;
 
     // The build's own uninstaller for a product that brings none. It takes
     // the newest stored time of the product's files, so that a build of the
@@ -423,11 +682,11 @@ bool LoadProductDescription(const std::string& path, const LoadOptions& options,
             if (file.storedTime > uninstaller.storedTime) uninstaller.storedTime = file.storedTime;
         if (options.checkSources) {
             uninstaller.sourcePath = options.uninstallerSource;
-            if (!std::ifstream(uninstaller.sourcePath, std::ios::binary)) {
-                why = "cannot read the build's uninstaller \"" + uninstaller.sourcePath + "\"";
-                return fail();
-            }
+            int fd = OpenRegularFile(uninstaller.sourcePath, "the build's uninstaller", why);
+            if (fd < 0) return fail();
+            close(fd);
         }
+        uninstaller.storedNameUtf8 = kUninstallerName;
         names.insert(kUninstallerName);
         out.files.push_back(uninstaller);
     }
@@ -446,15 +705,6 @@ bool LoadProductDescription(const std::string& path, const LoadOptions& options,
     }
 
     where = "config";
-    struct Required { const char* field; std::string name; };
-    for (const Required& required : {Required{"mainExecutable", out.mainExecutable},
-                                     Required{"serviceExecutable", out.serviceExecutable},
-                                     Required{"uninstaller", kUninstallerName}}) {
-        if (required.name.empty()) continue;
-        if (!names.count(required.name)) {
-            why = std::string(required.field) + ": \"" + required.name + "\" is not among the stored names";
-            return fail();
-        }
-    }
+    if (!CheckConfigAgainstPayload(config, out, why)) return fail();
     return true;
 }

@@ -9,8 +9,13 @@
 
 struct PayloadEntry {
     std::string storedName;   // the name in the table, e.g. "vrl32.exe" or "SYSTEM/x.dll"
+    std::string storedNameUtf8;  // the same as the description writes it
     std::string sourcePath;   // where the generator reads the bytes, resolved
     int32_t storedTime = 0;   // seconds since 1970-01-01 UTC
+    // The `files` entry it comes from (a folder entry gives several files);
+    // kBuildsOwn for the uninstaller the build adds.
+    static constexpr size_t kBuildsOwn = static_cast<size_t>(-1);
+    size_t entryIndex = kBuildsOwn;
 };
 
 // Who made the product and which release it is: the installer's and the
@@ -42,10 +47,16 @@ struct ProductDescription {
     std::string displayVersion, publisher;
 
     int codePage = 1252;
+    // Addition to the record: the character set of the title font, the one
+    // that matches codePage (0, ANSI, for 1252).
+    int32_t titleCharSet = 0;
     ProductIdentity identity;
     std::string licencePath;
     std::string licenceText;  // read only when the sources are checked
     std::vector<PayloadEntry> files;
+    // The folders that `files` entries name as their source: a file added
+    // to or removed from one changes the payload.
+    std::vector<std::string> sourceFolders;
 };
 
 struct LoadOptions {
@@ -74,9 +85,22 @@ bool LoadProductDescription(const std::string& path, const std::map<std::string,
 // Parses "1.2.3.4": four numbers from 0 to 65535.
 bool ParseVersion(const std::string& text, uint16_t version[4]);
 
-// Parses "YYYY-MM-DDTHH:MM:SSZ" into seconds since 1970 (UTC); false if malformed
-// or outside the signed 32-bit range.
+// Parses "YYYY-MM-DDTHH:MM:SSZ" into seconds since 1970 (UTC); false if malformed.
+bool ParseIsoUtcSeconds(const std::string& text, int64_t& seconds);
+// The same, false also outside the signed 32-bit range.
 bool ParseIsoUtc(const std::string& text, int32_t& seconds);
 
-// The whole file as bytes; false when it cannot be read.
+// The stored times an installer can set, inclusive: 32-bit seconds since 1970
+// that the run-time library turns into a local time in every time zone, so a
+// day inside either end of the signed 32-bit range.
+constexpr int64_t kEarliestStoredTime = 86400;              // 1970-01-02T00:00:00Z
+constexpr int64_t kLatestStoredTime = 2147385600;           // 2038-01-18T00:00:00Z
+constexpr char kStoredTimeRangeText[] = "1970-01-02T00:00:00Z to 2038-01-18T00:00:00Z";
+
+// Makes every line end of a licence CR CR LF, the form the licence box needs,
+// whatever it was (LF, CR LF, CR, CR CR LF).
+std::string WithCrCrLfLineEnds(const std::string& text);
+
+// The whole file as bytes; false when it cannot be read or is not a regular
+// file (a pipe or device is never waited on).
 bool ReadWholeFile(const std::string& path, std::string& out);

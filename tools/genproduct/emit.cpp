@@ -66,6 +66,7 @@ bool EmitProductSources(const ProductDescription& product, const std::string& li
         << "    " << Quoted(product.startupLinkName) << ",\n"
         << "    " << Quoted(product.displayVersion) << ",\n"
         << "    " << Quoted(product.publisher) << ",\n"
+        << "    " << product.titleCharSet << ",\n"
         << "};\n\n";
 
     cpp << "const char LicenceText[] =" << LongLiteral(licenceBytes) << ";\n\n";
