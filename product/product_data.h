@@ -1,7 +1,7 @@
 // Layout of the product data that the generator (tools/genproduct) emits and
 // the installer reads. Both sides include this header, so they cannot drift.
 //
-//   ProductConfig   one constant record of thirteen fields and two additions
+//   ProductConfig   one constant record of thirteen fields and three additions
 //                   (texts never null, an absent text is "", every text in the
 //                   ANSI code page the description declares)
 //   LicenceText     the licence agreement, NUL-terminated, CR CR LF line ends
@@ -51,6 +51,11 @@ struct ProductConfigRecord {
     // "Publisher", "" when the description gives none.
     const char* displayVersion;
     const char* publisher;
+    // Non-zero for a product made for unattended deployment: its installer
+    // reads its command line (/S, /PASSIVE, /D=, /LOG=), ends with an exit
+    // status that tells what happened, and registers a silent uninstall.
+    // Zero: the command line is ignored and the exit status is always 0.
+    int32_t unattended;
 };
 
 extern const ProductConfigRecord ProductConfig;

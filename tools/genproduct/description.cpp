@@ -231,7 +231,8 @@ bool LoadProductDescription(const std::string& path, const LoadOptions& options,
     if (!document.is_object()) { why = "must be a JSON object"; return fail(); }
 
     static const std::set<std::string> kTopKeys = {"config",    "licence", "files", "codePage",
-                                                   "version",   "publisher", "copyright", "icon"};
+                                                   "version",   "publisher", "copyright", "icon",
+                                                   "unattended"};
     for (auto& item : document.items())
         if (!kTopKeys.count(item.key())) { why = "unknown field \"" + item.key() + "\""; return fail(); }
     for (const char* key : {"config", "licence", "files"})
@@ -291,6 +292,12 @@ bool LoadProductDescription(const std::string& path, const LoadOptions& options,
         std::string problem = IconProblem(bytes);
         if (!problem.empty()) { why = "\"" + identity.iconPath + "\" " + problem; return fail(); }
         identity.iconBytes = std::move(bytes);
+    }
+
+    if (document.contains("unattended")) {
+        where = "unattended";
+        if (!document["unattended"].is_boolean()) { why = "must be true or false"; return fail(); }
+        out.unattended = document["unattended"].get<bool>() ? 1 : 0;
     }
 
     // Configuration record.

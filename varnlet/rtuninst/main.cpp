@@ -6,6 +6,7 @@
 #include "common/bounded_format.h"
 #include "common/dll_search.h"
 #include "common/run_lock.h"
+#include "common/run_mode.h"
 #include "product/payload_names.h"
 #include "varnlet/rtuninst/exit_status.h"
 #include "varnlet/rtuninst/self_removal.h"
@@ -51,16 +52,18 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandTail, int) {
     RestrictDllSearchToSystemFolder();
     varnlet::UninstallArguments arguments;
     char error[kPathBytes];
-    if (!varnlet::ParseUninstallArguments(commandTail, &arguments, error, sizeof error)) {
-        (void)MessageBoxA(nullptr, error, "Uninstall", MB_OK | MB_ICONWARNING);
+    bool parsed = varnlet::ParseUninstallArguments(commandTail, &arguments, error, sizeof error, payloadUnattended != 0);
+    if (arguments.silent) runMode = RunMode::kSilent;
+    if (!parsed) {
+        (void)ShowMessageBox(nullptr, error, "Uninstall", MB_OK | MB_ICONWARNING);
         return varnlet::kExitBadCommandLine;
     }
     // The copy starts while the uninstaller still runs and holds the lock.
     if (arguments.finish) return varnlet::RunFinisher(arguments);
     ScopedHandle runLock;
     if (!ClaimRunLock(kRunLockRole, payloadProductName, &runLock)) {
-        BringRunningUninstallerToFront();
-        return varnlet::kExitAnotherRunning;
+        if (AsksUser()) BringRunningUninstallerToFront();
+        return payloadUnattended ? varnlet::kExitAnotherRunningUnattended : varnlet::kExitAnotherRunning;
     }
     return varnlet::RunUninstall();
 }
