@@ -20,7 +20,7 @@ constexpr int kRunTimeoutMs = 120000;
 // and folder once the uninstaller has ended.
 constexpr int kFinisherMs = 15000;
 
-std::string Setup() { return BuiltProgram(E2E_UNATTENDED_SETUP); }
+std::string UnattendedSetup() { return BuiltProgram(E2E_UNATTENDED_SETUP); }
 
 std::vector<PayloadFile> UnattendedPayload() {
     return {
@@ -97,7 +97,7 @@ bool RunWatched(const std::string& commandLine, WindowWatch* watch, DWORD* statu
     return waited == WAIT_OBJECT_0;
 }
 
-std::string Silent(const std::string& switches) { return "\"" + Setup() + "\" " + switches; }
+std::string Silent(const std::string& switches) { return "\"" + UnattendedSetup() + "\" " + switches; }
 
 bool ReadQuietUninstallString(std::string* value) {
     HKEY key = nullptr;
@@ -225,7 +225,7 @@ TEST_F(UnattendedScenario, FailuresEndWithTheirCodesAndChangeNothing) {
 
     // Another run of the product holds the lock: an interactive one, waiting
     // at its licence.
-    ASSERT_TRUE(StartInstaller(Setup()));
+    ASSERT_TRUE(StartInstaller(UnattendedSetup()));
     ASSERT_TRUE(user().WaitForWindow(kLicenceTitle, kNextWindowMs)) << user().Failure();
     watch.Start();
     DWORD status = 0xFFFFFFFF;
