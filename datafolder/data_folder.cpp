@@ -6,7 +6,6 @@
 #include "datafolder/folder_warning.h"
 #include "datafolder/path_ops.h"
 #include "datafolder/proposal.h"
-#include "datafolder/typed_folder.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -24,13 +23,22 @@ const char kShuttingDownText[] =
     "This program cannot operate without a data folder to store its files in. The program will exit now. Please "
     "determine an appropriate folder name and start the program again later.";
 
+// The file system ignores letter case, and a trailing separator names the
+// same folder, so C:\WINDOWS and C:\windows\ are the Windows directory too.
+bool isWindowsDirectory(const char* folder) {
+    char windowsFolder[kPathBufferBytes];
+    UINT length = GetWindowsDirectoryA(windowsFolder, sizeof windowsFolder);
+    if (length == 0 || length >= sizeof windowsFolder) return false;
+    return isSameFolder(folder, windowsFolder);
+}
+
 }  // namespace
 
 int chooseDataFolder(HINSTANCE instance, HWND owner, int alwaysAsk) {
     proposeDataFolder(owner);
     bool firstPass = true;
     for (;;) {
-        bool refused = IsWindowsDirectory(dataFolder);
+        bool refused = isWindowsDirectory(dataFolder);
         if (refused) showFolderWarning(owner, kWindowsFolderText, kWindowsFolderTitle);
         // The proposal is only entered, never made, before the user has seen
         // it; a folder the user has chosen is made if it is missing.

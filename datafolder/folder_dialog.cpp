@@ -1,6 +1,8 @@
 #include "datafolder/folder_dialog.h"
 
 #include <shlobj.h>
+#include <direct.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 
@@ -10,7 +12,6 @@
 #include "common/system_calls.h"
 #include "datafolder/folder_text.h"
 #include "datafolder/folder_warning.h"
-#include "datafolder/typed_folder.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -79,23 +80,18 @@ bool acceptFolder(HWND dialog) {
     // dataFolder follows every attempt, also one that is then refused.
     (void)copyText(dataFolder, sizeof dataFolder, path);
 
-    switch (CheckTypedFolder(dataFolder)) {
-    case TypedFolderVerdict::kCreated:
-    case TypedFolderVerdict::kProductFolder:
-        return true;
-    case TypedFolderVerdict::kOtherFolder:
-        return MessageBoxA(dialog, kExistingText, kExistingTitle, MB_YESNO) == IDYES;
-    case TypedFolderVerdict::kFile:
+    struct _stat status;
+    if (_stat(dataFolder, &status) != 0) {
+        if (_mkdir(dataFolder) == 0) return true;
+        showFolderWarning(dialog, kCreateFailedText, kCreateFailedTitle);
+        return false;
+    }
+    if ((status.st_mode & _S_IFDIR) == 0) {
         warnFile(dialog);
         return false;
-    case TypedFolderVerdict::kTooLong:
-        warnTooLong(dialog);
-        return false;
-    case TypedFolderVerdict::kNotCreated:
-        break;
     }
-    showFolderWarning(dialog, kCreateFailedText, kCreateFailedTitle);
-    return false;
+    if (endsWithFolderName(dataFolder, ProductConfig.folderName)) return true;
+    return MessageBoxA(dialog, kExistingText, kExistingTitle, MB_YESNO) == IDYES;
 }
 
 // Replaces the parent field with a folder picked in the shell's browser; the
