@@ -1,58 +1,39 @@
 #include "datafolder/folder_dialog.h"
 
 #include <shlobj.h>
-#include <direct.h>
-#include <sys/stat.h>
 
-#include <cstdio>
+#include <cwchar>
 
-#include "common/bounded_format.h"
 #include "common/globals.h"
 #include "common/scoped.h"
 #include "common/system_calls.h"
+#include "datafolder/folder_check.h"
 #include "datafolder/folder_text.h"
+#include "datafolder/folder_verdict_text.h"
 #include "datafolder/folder_warning.h"
 #include "resources/resource_ids.h"
 
 namespace {
 
-const char kCreateFailedTitle[] = "Can't Create Directory";
-const char kCreateFailedText[] =
-    "That folder does not exist, and the application was not able to create it. Most likely the parent folder "
-    "does not exist or you have entered a path the program does not have write access to.";
-const char kFileTitle[] = "Please Enter a Folder Name";
-const char kFileFormat[] =
-    "That path specifies a file, and not a new or existing folder name. Please enter a folder name, such as %s "
-    "for example.";
-const char kExistingTitle[] = "Write Data to Existing Folder?";
-const char kExistingText[] =
-    "That folder already exists. The application can use it, but we do not recommend using a folder that is "
-    "already being used for other purposes. Are you sure you want to use this directory?";
-const char kTooLongTitle[] = "Folder Name Too Long";
-const char kTooLongFormat[] =
-    "That folder name is too long. The whole path of the folder, parent folder and application folder together, "
-    "may have at most %u characters. Please choose a shorter name.";
 const char kBrowseTitle[] = "Select a Folder";
 
-void warnTooLong(HWND dialog) {
-    char text[kPathBufferBytes];
-    bool formatted = FormatBounded(text, sizeof text, kTooLongFormat, static_cast<unsigned>(kMaxFolderPathLength));
-    showFolderWarning(dialog, formatted ? text : kTooLongTitle, kTooLongTitle);
-}
-
-void warnFile(HWND dialog) {
-    char text[kPathBufferBytes];
-    // A folder name too long for the example still gets the message, without it.
-    if (!FormatBounded(text, sizeof text, kFileFormat, ProductConfig.folderName))
-        (void)FormatBounded(text, sizeof text, kFileFormat, "");
-    showFolderWarning(dialog, text, kFileTitle);
-}
-
-// Reads a field into a buffer one byte larger than the field's limit, so a
-// text that would be cut is told from one that fits.
-bool readField(HWND dialog, int id, char (&text)[kFieldBytes + 1]) {
-    UINT length = GetDlgItemTextA(dialog, id, text, sizeof text);
+// Reads a field as Unicode text into a buffer one unit larger than the
+// field's limit, so a text that would be cut is told from one that fits.
+bool readField(HWND dialog, int id, wchar_t (&text)[kFieldBytes + 1]) {
+    UINT length = GetDlgItemTextW(dialog, id, text, kFieldBytes + 1);
     return length <= kMaxFolderPathLength;
+}
+
+// parent + "\" + application. The folder check resolves "/" and doubled
+// separators, so "C:/Data/" and "C:\Data" give the same folder.
+bool composeTyped(const wchar_t* parent, const wchar_t* application, wchar_t* out, size_t outSize) {
+    size_t parentLength = std::wcslen(parent);
+    size_t applicationLength = std::wcslen(application);
+    if (parentLength + 1 + applicationLength >= outSize) return false;
+    std::wmemcpy(out, parent, parentLength);
+    out[parentLength] = L'\\';
+    std::wmemcpy(out + parentLength + 1, application, applicationLength + 1);
+    return true;
 }
 
 void onInitDialog(HWND dialog) {
@@ -67,31 +48,44 @@ void onInitDialog(HWND dialog) {
     (void)SetFocus(GetDlgItem(dialog, IDOK));
 }
 
+// Tells the user why the folder is refused; for an existing folder of
+// unknown use, asks. True when the user accepts the folder after all.
+bool answerVerdict(HWND dialog, const FolderCheck& check) {
+    if (check.verdict == FolderVerdict::kUnusableCharacters) {
+        // The characters themselves exist only as Unicode text.
+        wchar_t text[kPathBufferBytes];
+        wchar_t title[kFieldBytes];
+        if (FormatUnusableCharacters(check, text, sizeof text / sizeof text[0]) &&
+            MultiByteToWideChar(CP_ACP, 0, FolderVerdictTitle(check.verdict), -1, title, kFieldBytes) > 0) {
+            (void)MessageBoxW(dialog, text, title, MB_OK | MB_ICONWARNING);
+            return false;
+        }
+    }
+    char text[kPathBufferBytes];
+    (void)FormatFolderVerdict(check, text, sizeof text);
+    if (check.verdict == FolderVerdict::kOtherFolder)
+        return MessageBoxA(dialog, text, FolderVerdictTitle(check.verdict), MB_YESNO) == IDYES;
+    showFolderWarning(dialog, text, FolderVerdictTitle(check.verdict));
+    return false;
+}
+
 // Decides about the folder the fields name; true ends the dialog with 1.
 bool acceptFolder(HWND dialog) {
-    char parent[kFieldBytes + 1];
-    char application[kFieldBytes + 1];
-    char path[kFieldBytes];
+    wchar_t parent[kFieldBytes + 1];
+    wchar_t application[kFieldBytes + 1];
+    wchar_t typed[2 * kFieldBytes];
+    FolderCheck check;
     if (!readField(dialog, IDC_FOLDER_PARENT, parent) || !readField(dialog, IDC_FOLDER_APPLICATION, application) ||
-        !composeFolderPath(parent, application, path, sizeof path)) {
-        warnTooLong(dialog);
-        return false;
+        !composeTyped(parent, application, typed, sizeof typed / sizeof typed[0])) {
+        check.verdict = FolderVerdict::kTooLong;
+        return answerVerdict(dialog, check);
     }
-    // dataFolder follows every attempt, also one that is then refused.
-    (void)copyText(dataFolder, sizeof dataFolder, path);
-
-    struct _stat status;
-    if (_stat(dataFolder, &status) != 0) {
-        if (_mkdir(dataFolder) == 0) return true;
-        showFolderWarning(dialog, kCreateFailedText, kCreateFailedTitle);
-        return false;
-    }
-    if ((status.st_mode & _S_IFDIR) == 0) {
-        warnFile(dialog);
-        return false;
-    }
-    if (endsWithFolderName(dataFolder, ProductConfig.folderName)) return true;
-    return MessageBoxA(dialog, kExistingText, kExistingTitle, MB_YESNO) == IDYES;
+    CheckChosenFolderW(typed, true, &check);
+    // dataFolder follows every attempt that got as far as a folder, also one
+    // that is then refused.
+    if (check.folder[0] != '\0') (void)copyText(dataFolder, sizeof dataFolder, check.folder);
+    if (check.verdict == FolderVerdict::kCreated || check.verdict == FolderVerdict::kProductFolder) return true;
+    return answerVerdict(dialog, check);
 }
 
 // Replaces the parent field with a folder picked in the shell's browser; the

@@ -2,24 +2,31 @@
 
 #include <cstring>
 
+#include "common/paths.h"
 #include "datafolder/path_ops.h"
-
-#ifndef _WIN32
-#include <strings.h>
-#endif
 
 namespace {
 
-bool isSeparator(char c) { return c == '\\' || c == '/'; }
+// The last character `ch` of `text` (walked by character), or null.
+const char* lastCharOf(const char* text, char ch) {
+    const char* last = nullptr;
+    for (const char* p = text; *p; p = NextChar(p))
+        if (*p == ch) last = p;
+    return last;
+}
 
-// msvcrt's _strnicmp and the C library's strncasecmp fold letter case alike
-// in the "C" locale in which the installer runs.
-int compareIgnoringCase(const char* a, const char* b, size_t count) {
-#ifdef _WIN32
-    return _strnicmp(a, b, count);
-#else
-    return strncasecmp(a, b, count);
-#endif
+// Whether byte `offset` of `text` starts a character (and is not the second
+// byte of a double-byte one).
+bool startsCharacter(const char* text, size_t offset) {
+    const char* p = text;
+    while (*p && static_cast<size_t>(p - text) < offset) p = NextChar(p);
+    return static_cast<size_t>(p - text) == offset;
+}
+
+// The length of `text` without one trailing separator.
+size_t lengthWithoutTrailingSeparator(const char* text) {
+    size_t length = std::strlen(text);
+    return EndsWithSeparator(text) ? length - 1 : length;
 }
 
 // Appends `count` bytes of `text` to the NUL-terminated `out`.
@@ -87,8 +94,8 @@ bool formatHomeProposal(const char* homeDrive, const char* homePath, const char*
 }
 
 bool splitFolderText(const char* path, char* parent, size_t parentSize, char* application, size_t applicationSize) {
-    const char* separator = std::strrchr(path, '\\');
-    if (!separator) separator = std::strrchr(path, '/');
+    const char* separator = lastCharOf(path, '\\');
+    if (!separator) separator = lastCharOf(path, '/');
     if (!separator) {
         bool fits = copyCut(parent, parentSize, path, std::strlen(path));
         application[0] = '\0';
@@ -101,10 +108,9 @@ bool splitFolderText(const char* path, char* parent, size_t parentSize, char* ap
 
 bool composeFolderPath(const char* parent, const char* application, char* out, size_t outSize) {
     if (!copyText(out, outSize, parent)) return false;
-    for (char* c = out; *c != '\0'; ++c)
+    for (char* c = out; *c != '\0'; c = const_cast<char*>(NextChar(c)))
         if (*c == '/') *c = '\\';
-    size_t length = std::strlen(out);
-    if (length == 0 || out[length - 1] != '\\') {
+    if (out[0] == '\0' || !EndsWithSeparator(out)) {
         if (!appendText(out, outSize, "\\")) return fail(out, outSize);
     }
     return appendText(out, outSize, application) || fail(out, outSize);
@@ -114,13 +120,39 @@ bool endsWithFolderName(const char* path, const char* folderName) {
     size_t pathLength = std::strlen(path);
     size_t nameLength = std::strlen(folderName);
     if (pathLength < nameLength) return false;
-    return compareIgnoringCase(path + pathLength - nameLength, folderName, nameLength) == 0;
+    size_t tail = pathLength - nameLength;
+    return startsCharacter(path, tail) && EqualIgnoringCase(path + tail, folderName, nameLength);
 }
 
 bool isSameFolder(const char* a, const char* b) {
-    size_t aLength = std::strlen(a);
-    size_t bLength = std::strlen(b);
-    if (aLength > 0 && isSeparator(a[aLength - 1])) --aLength;
-    if (bLength > 0 && isSeparator(b[bLength - 1])) --bLength;
-    return aLength == bLength && compareIgnoringCase(a, b, aLength) == 0;
+    size_t aLength = lengthWithoutTrailingSeparator(a);
+    size_t bLength = lengthWithoutTrailingSeparator(b);
+    return aLength == bLength && EqualIgnoringCase(a, b, aLength);
+}
+
+bool isFolderOrInside(const char* path, const char* folder) {
+    size_t folderLength = lengthWithoutTrailingSeparator(folder);
+    if (folderLength == 0 || std::strlen(path) < folderLength) return false;
+    if (!startsCharacter(path, folderLength) || !EqualIgnoringCase(path, folder, folderLength)) return false;
+    const char* rest = path + folderLength;
+    return *rest == '\0' || IsSeparator(*rest);
+}
+
+bool findBadComponentEnding(const char* path, char* component, size_t componentSize) {
+    const char* start = path;
+    const char* last = nullptr;  // the last character of the current component
+    for (const char* p = path;; p = NextChar(p)) {
+        if (*p != '\0' && !IsSeparator(*p)) {
+            last = p;
+            continue;
+        }
+        size_t length = static_cast<size_t>(p - start);
+        bool dots = (length == 1 && start[0] == '.') || (length == 2 && start[0] == '.' && start[1] == '.');
+        if (length > 0 && !dots && (*last == ' ' || *last == '.')) {
+            if (componentSize > 0) (void)copyCut(component, componentSize, start, length);
+            return true;
+        }
+        if (*p == '\0') return false;
+        start = p + 1;
+    }
 }

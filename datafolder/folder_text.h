@@ -44,3 +44,12 @@ bool endsWithFolderName(const char* path, const char* folderName);
 // Whether two folder paths name the same folder as far as text can tell:
 // letter case ignored, and one trailing separator on either side ignored.
 bool isSameFolder(const char* a, const char* b);
+
+// Whether `path` is `folder` or lies inside it, compared as isSameFolder
+// does. Both must be absolute and normalised for the answer to mean much.
+bool isFolderOrInside(const char* path, const char* folder);
+
+// Whether a component of `path` other than "." and ".." ends in a blank or a
+// dot, which Windows drops: "C:\Varnlet " would be written as C:\Varnlet.
+// The first such component goes into `component`, cut to what it holds.
+bool findBadComponentEnding(const char* path, char* component, size_t componentSize);

@@ -1,5 +1,7 @@
 #include "datafolder/path_ops.h"
 
+#include "common/paths.h"
+
 #ifdef _WIN32
 #include <direct.h>
 #else
@@ -8,8 +10,6 @@
 #endif
 
 namespace {
-
-bool isSeparator(char c) { return c == '\\' || c == '/'; }
 
 int changeDirectory(const char* path) {
 #ifdef _WIN32
@@ -32,8 +32,9 @@ int makeDirectory(const char* path) {
 void stripTrailingChar(char* path, char ch) {
     if (!path || path[0] == '\0') return;
     char* last = path;
-    while (last[1] != '\0') ++last;
-    if (*last == ch) *last = '\0';
+    for (char* next = path; *next != '\0'; next = const_cast<char*>(NextChar(next))) last = next;
+    // A double-byte character is never the single character `ch`.
+    if (!IsLeadByte(*last) && *last == ch) *last = '\0';
 }
 
 void normalizeSeparators(char* path) {
@@ -43,18 +44,21 @@ void normalizeSeparators(char* path) {
     // \\server\share must keep both leading separators: collapsing them
     // would turn a network path into a folder at the root of the current
     // drive.
-    if (isSeparator(in[0]) && isSeparator(in[1])) {
+    if (IsSeparator(in[0]) && IsSeparator(in[1])) {
         *out++ = '\\';
         *out++ = '\\';
-        while (isSeparator(*in)) ++in;
+        while (IsSeparator(*in)) ++in;
     }
     while (*in != '\0') {
-        if (isSeparator(*in)) {
+        if (IsSeparator(*in)) {
             *out++ = '\\';
-            while (isSeparator(*in)) ++in;
-        } else {
-            *out++ = *in++;
+            while (IsSeparator(*in)) ++in;
+            continue;
         }
+        // A double-byte character is copied whole: its second byte may be
+        // 0x5C and is no separator.
+        const char* next = NextChar(in);
+        while (in < next) *out++ = *in++;
     }
     *out = '\0';
 }

@@ -148,12 +148,10 @@ TEST_F(DataFolderChoice, ChosenWindowsDirectoryIsRefusedAndAskedAgain) {
     SetDialogItemText(dialog, IDC_FOLDER_PARENT, parent.c_str());
     SetDialogItemText(dialog, IDC_FOLDER_APPLICATION, name.c_str());
     PressButton(dialog, IDOK);
-    // An existing folder that is not the product's own: the user agrees ...
-    (void)AnswerMessageBox("Write Data to Existing Folder?", IDYES);
-    // ... and is still refused, then asked again.
+    // Refused before the question about an existing folder, and asked again.
     EXPECT_EQ(kWindowsFolderText, AnswerMessageBox("Can't Install to Windows Directory", IDOK));
-    dialog = WaitForFolderDialog();
-    ASSERT_NE(nullptr, dialog);
+    EXPECT_FALSE(IsShown("Write Data to Existing Folder?"));
+    Settle(dialog);
     EXPECT_FALSE(IsShown("Couldn't Access Directory"));
     EXPECT_EQ(parent, ParentField(dialog));
     CancelAndExpectShutdown(run, dialog);

@@ -7,6 +7,7 @@
 #include <shlobj.h>
 
 #include <cstring>
+#include <cwchar>
 #include <string>
 
 #include "common/globals.h"
@@ -108,10 +109,11 @@ TEST_F(FolderDialog, OkComposesCreatesAndAccepts) {
         {"D:/Tools", "Plain", "D:\\Tools\\Plain"},
         {"D:\\Tools\\", "Trailing", "D:\\Tools\\Trailing"},
         {"D:/Tools/", "Both", "D:\\Tools\\Both"},
-        // The application folder as typed; the choice normalises it later.
-        {"D:\\Tools", "Typed//", "D:\\Tools\\Typed//"},
+        // The folder is resolved before it is checked: separators, "." and "..".
+        {"D:\\Tools", "Typed//", "D:\\Tools\\Typed"},
+        {"D:\\Tools\\.\\x\\..", "Dots", "D:\\Tools\\Dots"},
         // No parent: a folder at the root of the current drive.
-        {"", "vrl_dialog_root_test", "\\vrl_dialog_root_test"},
+        {"", "vrl_dialog_root_test", "C:\\vrl_dialog_root_test"},
     };
     for (const Compose& c : cases) {
         SCOPED_TRACE(std::string(c.parent) + " + " + c.application);
@@ -173,6 +175,63 @@ TEST_F(FolderDialog, FolderTwoLevelsDeepCannotBeCreated) {
     PressButton(dialog, IDCANCEL);
     EXPECT_EQ(0, Finish(run));
     EXPECT_STREQ("D:\\Tools\\missing\\Varnlet", dataFolder);
+}
+
+// The chosen folder's text: each case is refused with its own message, the
+// dialog stays open with what was typed, and nothing is created.
+TEST_F(FolderDialog, FolderTextTheSystemWouldChangeIsRefused) {
+    std::string windows = WindowsDirectory();
+    ASSERT_GE(windows.size(), 4u) << windows;
+    std::string upper = windows;
+    for (char& c : upper) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+    std::string windowsName = windows.substr(windows.rfind('\\') + 1);
+    std::string drive = windows.substr(0, 2);
+    struct Refusal {
+        std::wstring parent;
+        std::wstring application;
+        const char* title;
+        const wchar_t* textPart;
+        std::string notCreated;
+    };
+    auto wide = [](const std::string& text) { return std::wstring(text.begin(), text.end()); };
+    const Refusal cases[] = {
+        {wide(drive + "\\x\\..\\.."), wide(windowsName), "Can't Install to Windows Directory", L"Windows directory",
+         ""},
+        {wide(drive + "\\"), wide(upper.substr(3)), "Can't Install to Windows Directory", L"Windows directory", ""},
+        {wide(windows + "\\"), L"", "Can't Install to Windows Directory", L"Windows directory", ""},
+        {wide(upper), L"Varnlet", "Can't Install to Windows Directory", L"Windows directory",
+         windows + "\\Varnlet"},
+        {L"D:\\Tools", L"Varnlet ", "Folder Name Ends in a Blank or Dot", L"\"Varnlet \"", "D:\\Tools\\Varnlet"},
+        {L"D:\\Tools", L"Varnlet.", "Folder Name Ends in a Blank or Dot", L"\"Varnlet.\"", "D:\\Tools\\Varnlet"},
+        {L"D:\\Tools\\sub. ", L"Varnlet", "Folder Name Ends in a Blank or Dot", L"\"sub. \"", "D:\\Tools\\sub"},
+        // Greek capitals are not in code page 1252, whose best fit would make
+        // them "OS".
+        {L"D:\\Tools", L"\u03A9\u03A3-Daten", "Unusable Characters in Folder Name",
+         L"on this system: \u03A9 \u03A3. Please", "D:\\Tools\\OS-Daten"},
+    };
+    ASSERT_EQ(1252u, GetACP()) << "the last case needs a code page without Greek letters";
+    for (const Refusal& c : cases) {
+        SCOPED_TRACE(std::string("case ") + c.title + " " + std::to_string(&c - cases));
+        START_DIALOG(run, "C:\\Program Files\\Varnlet");
+        SendMessageW(GetDlgItem(dialog, IDC_FOLDER_PARENT), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(c.parent.c_str()));
+        SendMessageW(GetDlgItem(dialog, IDC_FOLDER_APPLICATION), WM_SETTEXT, 0,
+                     reinterpret_cast<LPARAM>(c.application.c_str()));
+        PressButton(dialog, IDOK);
+        HWND box = testing_support::WaitForWindow(GetCurrentProcessId(), c.title, "#32770", kWindowTimeoutMs);
+        ASSERT_NE(nullptr, box) << testing_support::DescribeWindows(GetCurrentProcessId());
+        wchar_t text[1024] = {};
+        (void)GetDlgItemTextW(box, 0xFFFF, text, 1024);
+        EXPECT_NE(nullptr, std::wcsstr(text, c.textPart)) << "message: " << testing_support::MessageBoxText(box);
+        (void)AnswerMessageBox(c.title, IDOK);
+        Settle(dialog);
+        EXPECT_TRUE(run.Running()) << "the dialog closed";
+        if (!c.notCreated.empty()) {
+            EXPECT_FALSE(FolderExists(c.notCreated)) << c.notCreated;
+        }
+        PressButton(dialog, IDCANCEL);
+        EXPECT_EQ(0, Finish(run));
+    }
+    EXPECT_FALSE(FolderExists("C:\\OS-Daten"));
 }
 
 TEST_F(FolderDialog, OverLongFolderIsRefused) {

@@ -62,7 +62,7 @@ int RunChoice(void* alwaysAsk) {
 
 int RunFolderDialog(void*) {
     return static_cast<int>(
-        DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_FOLDER), nullptr, folderDialogProc, 0));
+        DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_FOLDER), nullptr, folderDialogProc, 0));
 }
 
 HWND WaitForFolderDialog() {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "common/paths.h"
 #include "datafolder/folder_text.h"
 #include "datafolder/path_ops.h"
 
@@ -262,4 +263,76 @@ TEST(IsSameFolder, IgnoresCaseAndOneTrailingSeparator) {
     };
     for (const SameCase& c : cases)
         EXPECT_EQ(c.expected, isSameFolder(c.a, c.b)) << "\"" << c.a << "\" vs \"" << c.b << "\"";
+}
+
+TEST(IsFolderOrInside, TheFolderAndEverythingBelowItOnly) {
+    struct InsideCase {
+        const char* path;
+        bool expected;
+    };
+    const InsideCase cases[] = {
+        {"C:\\windows", true},          {"C:\\WINDOWS", true},           {"c:\\Windows\\", true},
+        {"C:\\windows\\Varnlet", true}, {"C:\\windows\\a\\b", true},     {"C:\\windowsX", false},
+        {"C:\\window", false},          {"D:\\windows\\Varnlet", false}, {"", false},
+    };
+    for (const InsideCase& c : cases)
+        EXPECT_EQ(c.expected, isFolderOrInside(c.path, "C:\\windows\\")) << "\"" << c.path << "\"";
+}
+
+TEST(FindBadComponentEnding, BlankOrDotAtTheEndOfAComponent) {
+    const Case cases[] = {
+        // input, the component found ("" when none is)
+        {"C:\\Varnlet", ""},         {"C:\\x\\..\\..\\Windows", ""}, {".\\Varnlet\\.", ""},
+        {"C:\\Data\\\\Varnlet\\", ""}, {"C:\\Varnlet ", "Varnlet "}, {"C:\\Varnlet.", "Varnlet."},
+        {"C:\\sub. \\Varnlet", "sub. "}, {"C:/a /b", "a "},           {"C:\\...\\b", "..."},
+        {" ", " "},                  {"C:\\ Leading", ""},
+    };
+    for (const Case& c : cases) {
+        char component[16] = "unchanged";
+        bool found = findBadComponentEnding(c.input, component, sizeof component);
+        EXPECT_EQ(c.expected[0] != '\0', found) << "\"" << c.input << "\"";
+        if (found) {
+            EXPECT_STREQ(c.expected, component) << "\"" << c.input << "\"";
+        }
+    }
+}
+
+// Code page 932: "\x83\x5C" is one character (the katakana so) whose second
+// byte is the value of "\\"; "\x83\x41" (a) has a second byte that is "A".
+class JapanesePathText : public ::testing::Test {
+protected:
+    void SetUp() override { UsePathCodePage(932); }
+    void TearDown() override { UsePathCodePage(1252); }
+};
+
+TEST_F(JapanesePathText, TrailBytesAreNeitherSeparatorsNorLetters) {
+    const Case normalized[] = {
+        {"C:\\\x83\x5C\\x", "C:\\\x83\x5C\\x"},
+        {"C:\\\x83\x5C\\\\x", "C:\\\x83\x5C\\x"},
+        {"C:/\x83\x5C/x", "C:\\\x83\x5C\\x"},
+        {"C:\\\x83\x5C", "C:\\\x83\x5C"},
+    };
+    for (const Case& c : normalized) EXPECT_EQ(c.expected, Normalized(c.input)) << c.input;
+
+    char path[] = "C:\\\x83\x5C";
+    stripTrailingChar(path, '\\');
+    EXPECT_STREQ("C:\\\x83\x5C", path);
+
+    char parent[kFieldBytes];
+    char application[kFieldBytes];
+    EXPECT_TRUE(splitFolderText("C:\\Data\\\x83\x5C", parent, sizeof parent, application, sizeof application));
+    EXPECT_STREQ("C:\\Data", parent);
+    EXPECT_STREQ("\x83\x5C", application);
+
+    char composed[kFieldBytes];
+    EXPECT_TRUE(composeFolderPath("C:\\\x83\x5C", "x", composed, sizeof composed));
+    EXPECT_STREQ("C:\\\x83\x5C\\x", composed);
+
+    // The tail "\x41" of "\x83\x41" is no "A" of a folder name.
+    EXPECT_FALSE(endsWithFolderName("C:\\\x83\x41", "A"));
+    EXPECT_FALSE(isSameFolder("C:\\\x83\x5C", "C:\\\x83"));
+    EXPECT_FALSE(isSameFolder("C:\\\x83\x41", "C:\\\x83\x61"));
+    EXPECT_TRUE(isSameFolder("C:\\\x83\x41\\", "c:\\\x83\x41"));
+    EXPECT_FALSE(isFolderOrInside("C:\\\x83\x5Cx", "C:\\\x83"));
+    EXPECT_TRUE(isFolderOrInside("C:\\\x83\x5C\\x", "C:\\\x83\x5C"));
 }
