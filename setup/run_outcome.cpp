@@ -49,12 +49,16 @@ const char* ElevationText() {
 // A 32-bit installer on 64-bit Windows runs under WOW64. The function is
 // looked up because early Windows lacks it.
 const char* ArchitectureText() {
+#ifdef _WIN64
+    return "64-bit Windows";
+#else
     using IsWow64ProcessFunc = BOOL(WINAPI*)(HANDLE, PBOOL);
     auto isWow64 = reinterpret_cast<IsWow64ProcessFunc>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "IsWow64Process")));
     BOOL wow64 = FALSE;
     if (isWow64 && isWow64(GetCurrentProcess(), &wow64) && wow64) return "64-bit Windows (installer under WOW64)";
     return "32-bit Windows";
+#endif
 }
 
 void LogHeader(const char* commandTail) {

@@ -97,6 +97,13 @@ bool RunWatched(const std::string& commandLine, WindowWatch* watch, DWORD* statu
     return waited == WAIT_OBJECT_0;
 }
 
+// The runs start in C:\, so the log is named by its full path.
+std::string OutputFile(const std::string& folder, const char* name) {
+    char full[MAX_PATH];
+    DWORD length = GetFullPathNameA(JoinPath(folder, name).c_str(), sizeof full, full, nullptr);
+    return length > 0 && length < sizeof full ? full : JoinPath(folder, name);
+}
+
 std::string Silent(const std::string& switches) { return "\"" + UnattendedSetup() + "\" " + switches; }
 
 bool ReadQuietUninstallString(std::string* value) {
@@ -140,7 +147,7 @@ protected:
 };
 
 TEST_F(UnattendedScenario, SilentInstallationAndQuietRemovalShowNothing) {
-    std::string logPath = JoinPath(OutputFolder(), "install.log");
+    std::string logPath = OutputFile(OutputFolder(), "install.log");
     WindowWatch watch;
     watch.Start();
     DWORD status = 0xFFFFFFFF;
@@ -194,7 +201,7 @@ TEST_F(UnattendedScenario, SilentInstallationAndQuietRemovalShowNothing) {
 
 TEST_F(UnattendedScenario, FailuresEndWithTheirCodesAndChangeNothing) {
     // Every run appends to the same log.
-    std::string logPath = JoinPath(OutputFolder(), "failures.log");
+    std::string logPath = OutputFile(OutputFolder(), "failures.log");
     std::string log = " /LOG=\"" + logPath + "\"";
     std::string windowsFolder = WindowsDirectory();
     const struct {
