@@ -90,7 +90,8 @@ bool RunWatched(const std::string& commandLine, WindowWatch* watch, DWORD* statu
     watch->Poll();
     if (waited != WAIT_OBJECT_0) {
         TerminateProcess(process.hProcess, 99);
-        ADD_FAILURE() << commandLine << " did not end within " << kRunTimeoutMs << " ms";
+        ADD_FAILURE() << commandLine << " did not end within " << kRunTimeoutMs << " ms; windows seen: "
+                      << watch->Seen();
     }
     GetExitCodeProcess(process.hProcess, status);
     CloseHandle(process.hProcess);
