@@ -235,7 +235,10 @@ bool DriveIsFull() {
 int ExtractWithProgress() {
     HWND progress = ShowsProgress() ? CreateProgressDialog(instanceHandle, backgroundHwnd) : nullptr;
     currentFile = nullptr;
-    int result = ExtractPayload(progress, ProgressAndLog);
+    // Without a log the dialog's own callback does; without a dialog either
+    // there is nobody to tell.
+    ProgressCallbackFunc callback = RunLogOpen() ? ProgressAndLog : progress ? ProgressCallback : nullptr;
+    int result = ExtractPayload(progress, callback);
     if (result == kExtractDone) {
         if (progress) (void)DestroyWindow(progress);
         return kExitInstalled;
