@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "common/bounded_format.h"
+#include "common/run_mode.h"
 
 namespace {
 
@@ -223,7 +224,7 @@ void ShowRunLockHeldWarning(const char* productName) {
                             "Another installation or removal is running. Please wait until it has finished, then "
                             "try again.");
     }
-    (void)MessageBoxA(nullptr, text, "Installation In Progress", MB_OK | MB_ICONWARNING);
+    (void)ShowMessageBox(nullptr, text, "Installation In Progress", MB_OK | MB_ICONWARNING);
 }
 
 void BringToFront(HWND window) {

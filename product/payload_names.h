@@ -14,3 +14,6 @@ extern const char* const payloadIniFileName;
 extern const char* const payloadMainExecutable;
 extern const char* const payloadServiceName;
 extern const char* const payloadStartupLinkName;
+// Non-zero when the product is made for unattended deployment: the
+// uninstaller then also takes /S.
+extern const int32_t payloadUnattended;

@@ -54,6 +54,11 @@ struct ProductConfigRecord {
     // Addition: the character set of the title font, the one whose glyphs
     // the declared code page's texts need (0, ANSI, for code page 1252).
     int32_t titleCharSet;
+    // Non-zero for a product made for unattended deployment: its installer
+    // reads its command line (/S, /PASSIVE, /D=, /LOG=), ends with an exit
+    // status that tells what happened, and registers a silent uninstall.
+    // Zero: the command line is ignored and the exit status is always 0.
+    int32_t unattended;
 };
 
 extern const ProductConfigRecord ProductConfig;

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include "common/run_mode.h"
 #include "common/window_match.h"
 #include "product/product_data.h"
 #include "ui/busy_animation.h"
@@ -25,7 +26,7 @@ void closeRunningCopies(HINSTANCE /*instance*/, HWND owner) {
         OutputDebugStringA("closeRunningCopies: product name too long for the notice; nothing closed\n");
         return;
     }
-    (void)MessageBoxA(owner, notice, "Closing Running Copies", MB_OK | MB_ICONWARNING);
+    (void)ShowMessageBox(owner, notice, "Closing Running Copies", MB_OK | MB_ICONWARNING);
     BusyWait(kBeforeClosingMs);
     (void)EnumWindows(closeMatchingWindow, 0);
     BusyWait(kClosingMs);

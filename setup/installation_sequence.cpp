@@ -11,12 +11,17 @@
 #include "common/bounded_format.h"
 #include "common/dll_search.h"
 #include "common/globals.h"
+#include "common/run_log.h"
+#include "common/run_mode.h"
 #include "datafolder/data_folder.h"
+#include "datafolder/unattended_folder.h"
 #include "payload/extract.h"
 #include "services/running_copies.h"
 #include "services/service_removal.h"
+#include "setup/exit_codes.h"
 #include "setup/free_space.h"
 #include "setup/install_paths.h"
+#include "setup/run_outcome.h"
 #include "shell/shortcut.h"
 #include "shell/uninstall_registration.h"
 #include "ui/background_window.h"
@@ -95,7 +100,7 @@ const char* Formatted(char* out, size_t bytes, const char* format, ...) {
 }
 
 void Warn(const char* text, const char* title) {
-    (void)MessageBoxA(backgroundHwnd, text, title, MB_OK | MB_ICONWARNING);
+    (void)ShowMessageBox(backgroundHwnd, text, title, MB_OK | MB_ICONWARNING);
 }
 
 bool HasService() { return ProductConfig.serviceExecutable[0] != '\0' && platformId == kPlatformWindowsNt; }
@@ -110,14 +115,21 @@ DWORD QueryPlatformId() {
     return version.dwPlatformId;
 }
 
+// The free space of the data folder's drive; false when the drive cannot tell.
+bool QueryDataFolderDrive(char (&root)[kPathBufferBytes], DriveSpace* space) {
+    if (!FreeSpaceRootPath(dataFolder, _getdrive(), root, sizeof root)) return false;
+    DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, totalClusters = 0;
+    if (!GetDiskFreeSpaceA(root, &sectorsPerCluster, &bytesPerSector, &freeClusters, &totalClusters)) return false;
+    *space = DriveSpace{sectorsPerCluster, bytesPerSector, freeClusters};
+    return true;
+}
+
 // True when the data folder's drive has room for the product, or when the
 // drive cannot tell; otherwise says how much is missing.
 bool DriveHasRoom() {
     char root[kPathBufferBytes];
-    if (!FreeSpaceRootPath(dataFolder, _getdrive(), root, sizeof root)) return true;
-    DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, totalClusters = 0;
-    if (!GetDiskFreeSpaceA(root, &sectorsPerCluster, &bytesPerSector, &freeClusters, &totalClusters)) return true;
-    DriveSpace space{sectorsPerCluster, bytesPerSector, freeClusters};
+    DriveSpace space;
+    if (!QueryDataFolderDrive(root, &space)) return true;
     if (HasEnoughSpace(ProductConfig.requiredMegabytes, space)) return true;
     char message[kMessageBytes];
     Warn(Formatted(message, sizeof message, kNoSpaceFormat, static_cast<int>(ProductConfig.requiredMegabytes),
@@ -140,6 +152,37 @@ bool ChooseDataFolderWithRoom(InstallPaths& paths) {
     }
 }
 
+// The data folder of a run that asks nobody, with the same checks. A folder
+// the dialog would refuse is the caller's mistake when the command line
+// named it; the one proposed without it can only fail.
+int ChooseDataFolderUnattended(const char* commandLineFolder, InstallPaths& paths, bool* created) {
+    int refused = commandLineFolder[0] != '\0' ? kExitBadCommandLine : kExitFailed;
+    switch (chooseDataFolderUnattended(commandLineFolder, created)) {
+    case UnattendedFolder::kRefused:
+        return refused;
+    case UnattendedFolder::kFailed:
+        return kExitFailed;
+    case UnattendedFolder::kChosen:
+        break;
+    }
+    if (!FormatInstallPaths(dataFolder, ProductConfig, paths)) {
+        Warn(kFolderTooLongText, kFolderTooLongTitle);
+        return refused;
+    }
+    return DriveHasRoom() ? kExitInstalled : kExitNoSpace;
+}
+
+// An unattended run that ends before extraction takes away the data folder
+// it made, if nothing else came into it.
+void RemoveCreatedFolder(bool created) {
+    if (!created) return;
+    char windowsFolder[kPathBufferBytes];
+    UINT length = GetWindowsDirectoryA(windowsFolder, sizeof windowsFolder);
+    // The current directory is the data folder, which cannot go while it is.
+    if (length == 0 || length >= sizeof windowsFolder || !SetCurrentDirectoryA(windowsFolder)) return;
+    if (RemoveDirectoryA(dataFolder)) LogLine("Data folder %s removed again", dataFolder);
+}
+
 void HandleRunningCopies() {
     if (ProductConfig.warnOlderVersion != 0) {
         char message[kMessageBytes];
@@ -159,84 +202,151 @@ bool RemoveOldService() {
         Warn(kServiceNotRemovedText, kServiceNotRemovedTitle);
         return false;
     }
+    LogLine("Old service %s removed (or not installed)", ProductConfig.serviceName);
     BusyWait(kOldServiceSettleMs);
     return true;
 }
 
+// The progress dialog's callback, which also writes each file into the run
+// log: a file is written once the extraction has gone on to the next one.
+HWND progressDialog = nullptr;
+const char* currentFile = nullptr;
+
+int ProgressAndLog(HWND dialog, const char* text, int percent) {
+    if (!currentFile || lstrcmpA(text, currentFile) != 0) {
+        if (currentFile) LogLine("File written: %s", currentFile);
+        currentFile = text[0] != '\0' && lstrcmpA(text, "Done") != 0 ? text : nullptr;
+    }
+    return dialog ? ProgressCallback(dialog, text, percent) : 0;
+}
+
+// After a failed extraction: whether the data folder's drive is full, which
+// the caller deploying the product is told apart from other failures.
+bool DriveIsFull() {
+    char root[kPathBufferBytes];
+    DriveSpace space;
+    if (!QueryDataFolderDrive(root, &space)) return false;
+    uint64_t freeBytes = static_cast<uint64_t>(space.freeClusters) * space.sectorsPerCluster * space.bytesPerSector;
+    return freeBytes < kChunkRawBytes;
+}
+
 // Writes the payload under the progress dialog. On failure says why and
 // takes the written files away again; the dialog stays up until the end.
-bool ExtractWithProgress() {
-    HWND progress = CreateProgressDialog(instanceHandle, backgroundHwnd);
-    int result = ExtractPayload(progress, ProgressCallback);
+int ExtractWithProgress() {
+    HWND progress = ShowsProgress() ? CreateProgressDialog(instanceHandle, backgroundHwnd) : nullptr;
+    currentFile = nullptr;
+    // Without a log the dialog's own callback does; without a dialog either
+    // there is nobody to tell.
+    ProgressCallbackFunc callback = RunLogOpen() ? ProgressAndLog : progress ? ProgressCallback : nullptr;
+    int result = ExtractPayload(progress, callback);
     if (result == kExtractDone) {
-        (void)DestroyWindow(progress);
-        return true;
+        if (progress) (void)DestroyWindow(progress);
+        return kExitInstalled;
     }
+    if (currentFile) LogLine("File failed: %s", currentFile);
+    int code = DriveIsFull() ? kExitNoSpace : kExitFailed;
     const char* text = kCreateFailedText;
     if (result == kExtractWriteFailed) text = kWriteFailedText;
     if (result == kExtractNoMemory) text = kNoMemoryText;
     char title[kMessageBytes];
     Warn(text, Formatted(title, sizeof title, kFailedTitleFormat, ProductConfig.productName));
-    (void)RemovePayload(nullptr, nullptr);
-    return false;
+    bool removed = RemovePayload(nullptr, nullptr) == kExtractDone;
+    LogLine(removed ? "Files written by this run removed" : "Files written by this run could not all be removed");
+    return code;
+}
+
+void CreateLink(const char* linkName, const char* target) {
+    int result = CreateShortcut(ProductConfig.folderName, linkName, target, dataFolder, nullptr);
+    LogLine("Start-menu link %s\\%s -> %s%s", ProductConfig.folderName, linkName, target,
+            result == 0 ? "" : " (failed)");
+}
+
+void RecordDataFolder() {
+    BOOL written =
+        WritePrivateProfileStringA(kDataFolderIniSection, kDataFolderIniKey, dataFolder, ProductConfig.iniFileName);
+    LogLine("Ini entry [%s] %s=%s in %s%s", kDataFolderIniSection, kDataFolderIniKey, dataFolder,
+            ProductConfig.iniFileName, written ? "" : " (failed)");
 }
 
 // The companion and service installers are waited for; argument 0 is the
 // program's path in double quotes, so a data folder with blanks survives.
 void RunCompanionInstaller(const InstallPaths& paths) {
     if (ProductConfig.installCompanion == 0) return;
-    (void)_spawnl(_P_WAIT, paths.companionInstaller, paths.quotedCompanionInstaller, "-install", "-sid=0",
-                  nullptr);
+    intptr_t status = _spawnl(_P_WAIT, paths.companionInstaller, paths.quotedCompanionInstaller, "-install",
+                              "-sid=0", nullptr);
+    LogLine("Companion installer %s ended with %d", paths.companionInstaller, static_cast<int>(status));
 }
 
 void InstallService(const InstallPaths& paths) {
     if (!HasService()) return;
-    (void)MessageBoxA(backgroundHwnd, kInstallingServiceText, kInstallingServiceTitle, MB_OK);
+    (void)ShowMessageBox(backgroundHwnd, kInstallingServiceText, kInstallingServiceTitle, MB_OK);
     intptr_t status =
         _spawnl(_P_WAIT, paths.serviceExecutable, paths.quotedServiceExecutable, "-install-service", nullptr);
+    LogLine("Service installer %s ended with %d", paths.serviceExecutable, static_cast<int>(status));
     if (status != 0) Warn(kServiceFailedText, kServiceFailedTitle);
 }
 
 void OfferToStartProduct(const InstallPaths& paths) {
     char message[kMessageBytes];
-    int answer = MessageBoxA(
+    int answer = ShowMessageBox(
         backgroundHwnd,
         Formatted(message, sizeof message, kSuccessFormat, ProductConfig.productName, ProductConfig.productName),
         kSuccessTitle, MB_YESNO);
     DestroyBackgroundWindow();
-    if (answer == IDYES) (void)WinExec(paths.startCommand, SW_SHOW);
+    if (answer == IDYES) {
+        (void)WinExec(paths.startCommand, SW_SHOW);
+        LogLine("Started %s", paths.startCommand);
+    }
 }
 
 }  // namespace
 
-int RunInstallation(HINSTANCE instance) {
+int RunInstallation(HINSTANCE instance, const char* commandLineFolder) {
     // The entry point has done this already; callers within a process that
     // did not (the tests) get the same start.
     RestrictDllSearchToSystemFolder();
     instanceHandle = instance;
     platformId = QueryPlatformId();
-    if (!CreateBackgroundWindow(instance)) return 0;
+    if (ShowsProgress() && !CreateBackgroundWindow(instance)) return EndRun(kExitFailed);
 
-    if (RunLicenceDialog(instanceHandle, backgroundHwnd) == 0) {
+    if (!AsksUser()) {
+        LogLine("Licence accepted by whoever started the unattended run");
+    } else if (RunLicenceDialog(instanceHandle, backgroundHwnd) == 0) {
         Warn(kNotInstalledText, kNotInstalledTitle);
-        ExitProcess(0);
+        ExitProcess(static_cast<UINT>(EndRun(kExitCancelled)));
     }
     InstallPaths paths;
-    if (!ChooseDataFolderWithRoom(paths)) {
-        Warn(kNotInstalledText, kNotInstalledTitle);
-        return 0;
+    bool createdFolder = false;
+    if (AsksUser()) {
+        if (!ChooseDataFolderWithRoom(paths)) {
+            Warn(kNotInstalledText, kNotInstalledTitle);
+            return EndRun(kExitCancelled);
+        }
+        LogLine("Data folder: %s", dataFolder);
+    } else {
+        int chosen = ChooseDataFolderUnattended(commandLineFolder ? commandLineFolder : "", paths, &createdFolder);
+        if (chosen != kExitInstalled) {
+            RemoveCreatedFolder(createdFolder);
+            return EndRun(chosen);
+        }
     }
     HandleRunningCopies();
-    if (!RemoveOldService()) return 0;
-    if (!ExtractWithProgress()) return 0;
+    if (!RemoveOldService()) {
+        RemoveCreatedFolder(createdFolder);
+        return EndRun(kExitFailed);
+    }
+    int extracted = ExtractWithProgress();
+    if (extracted != kExitInstalled) {
+        RemoveCreatedFolder(createdFolder);
+        return EndRun(extracted);
+    }
 
-    (void)CreateShortcut(ProductConfig.folderName, ProductConfig.productName, paths.mainExecutable, dataFolder,
-                         nullptr);
-    (void)CreateShortcut(ProductConfig.folderName, "Uninstall", paths.uninstaller, dataFolder, nullptr);
+    CreateLink(ProductConfig.productName, paths.mainExecutable);
+    CreateLink("Uninstall", paths.uninstaller);
     RegisterUninstallAndStartup(paths.uninstaller, paths.mainExecutable);
-    (void)WritePrivateProfileStringA(kDataFolderIniSection, kDataFolderIniKey, dataFolder, ProductConfig.iniFileName);
+    RecordDataFolder();
     RunCompanionInstaller(paths);
     InstallService(paths);
     OfferToStartProduct(paths);
-    return 0;
+    return EndRun(kExitInstalled);
 }

@@ -17,6 +17,10 @@ bool FormatUninstallString(char* buffer, size_t size, const char* uninstallerPat
     return FormatBounded(buffer, size, "\"%s\"", uninstallerPath);
 }
 
+bool FormatQuietUninstallString(char* buffer, size_t size, const char* uninstallerPath) {
+    return FormatBounded(buffer, size, "\"%s\" /S", uninstallerPath);
+}
+
 bool FormatStartCommand(char* buffer, size_t size, const char* mainExecutablePath, const char* arguments) {
     // No line feed after the arguments: the run-time library's argument
     // parser would hand it to the product as part of its last argument.

@@ -12,6 +12,9 @@
 constexpr char kUninstallKeyFormat[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\%s";
 constexpr char kDisplayNameValue[] = "DisplayName";
 constexpr char kUninstallStringValue[] = "UninstallString";
+// Only for products made for unattended deployment: what deployment tools
+// run to remove the product without a window.
+constexpr char kQuietUninstallStringValue[] = "QuietUninstallString";
 // What the list of installed programs shows beside the name.
 constexpr char kDisplayIconValue[] = "DisplayIcon";
 constexpr char kInstallLocationValue[] = "InstallLocation";
@@ -43,6 +46,8 @@ bool FormatUninstallKeyPath(char* buffer, size_t size, const char* productName);
 // The uninstaller's path in double quotes, so that a path with blanks is
 // not taken for a shorter program path followed by arguments.
 bool FormatUninstallString(char* buffer, size_t size, const char* uninstallerPath);
+// The quoted uninstaller path followed by its silent switch, " /S".
+bool FormatQuietUninstallString(char* buffer, size_t size, const char* uninstallerPath);
 // The quoted program path, a blank and the arguments (possibly empty).
 bool FormatStartCommand(char* buffer, size_t size, const char* mainExecutablePath, const char* arguments);
 

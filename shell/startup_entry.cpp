@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "common/globals.h"
+#include "common/run_mode.h"
 #include "product/product_data.h"
 #include "shell/registration_texts.h"
 #include "shell/shortcut.h"
@@ -15,7 +16,7 @@ namespace {
 constexpr size_t kStartCommandBytes = 2 * kPathBufferBytes;
 
 bool UserWantsStartupEntry() {
-    return MessageBoxA(backgroundHwnd, ProductConfig.startupQuestion, kStartupQuestionTitle, MB_YESNO) == IDYES;
+    return ShowMessageBox(backgroundHwnd, ProductConfig.startupQuestion, kStartupQuestionTitle, MB_YESNO) == IDYES;
 }
 
 }  // namespace

@@ -30,6 +30,12 @@ int BusyRotationStep() {
 }
 
 void BusyWait(int milliseconds) {
+    // A run without the title window (/S) only waits: the device context of
+    // a null window would be the whole screen's.
+    if (!backgroundHwnd) {
+        Sleep(static_cast<DWORD>(BusyFrameCount(milliseconds)) * kBusyFrameMilliseconds);
+        return;
+    }
     RECT desktop = {};
     (void)GetWindowRect(GetDesktopWindow(), &desktop);
     BusyBox box = BusyBoxForDesktop(desktop.left, desktop.top, desktop.right, desktop.bottom);

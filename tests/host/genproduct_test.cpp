@@ -314,6 +314,8 @@ TEST(Description, EveryRefusalNamesTheFileTheFieldAndTheProblem) {
         {"not numbers", [](json& d) { d["version"] = "1.2.3.x"; }, "version", "is not four numbers"},
         {"version number", [](json& d) { d["version"] = 1; }, "version", "1 is not four numbers"},
         {"empty publisher", [](json& d) { d["publisher"] = ""; }, "publisher", "must not be empty"},
+        {"unattended as text", [](json& d) { d["unattended"] = "yes"; }, "unattended", "must be true or false"},
+        {"unattended as number", [](json& d) { d["unattended"] = 1; }, "unattended", "must be true or false"},
         {"missing icon", [](json& d) { d["icon"] = "absent.ico"; }, "icon: cannot read \"", "absent.ico\""},
         {"not an icon", [](json& d) { d["icon"] = "licence.txt"; }, "icon", "licence.txt\" is not an icon file (.ico)"},
         // Descriptions that would build an installer that cannot work.
@@ -703,6 +705,7 @@ TEST(Description, TextsArriveInTheDeclaredCodePage) {
         << error;
     EXPECT_EQ("2.5.0.17", product.displayVersion);
     EXPECT_EQ("Acm\xe9", product.publisher);
+    EXPECT_EQ(0, product.unattended) << "not unattended unless the description says so";
     ASSERT_EQ(3u, product.files.size());
     EXPECT_EQ("rtuninst.exe", product.files[2].storedName);
     EXPECT_EQ(folder.path() + "/un.bin", product.files[2].sourcePath);

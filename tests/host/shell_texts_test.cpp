@@ -86,6 +86,10 @@ TEST(ShellTexts, UninstallStringIsQuotedAndNeverCut) {
     EXPECT_STREQ("\"C:\\Program Files\\V\\rtuninst.exe\"", buffer);
     EXPECT_FALSE(FormatUninstallString(buffer, sizeof buffer, "C:\\Program Files\\Va\\rtuninst.exe"));
     EXPECT_STREQ("", buffer);
+    char quiet[37];  // the quoted path, " /S" and the terminator
+    EXPECT_TRUE(FormatQuietUninstallString(quiet, sizeof quiet, "C:\\Program Files\\V\\rtuninst.exe"));
+    EXPECT_STREQ("\"C:\\Program Files\\V\\rtuninst.exe\" /S", quiet);
+    EXPECT_FALSE(FormatQuietUninstallString(quiet, sizeof quiet, "C:\\Program Files\\Va\\rtuninst.exe"));
 }
 
 TEST(ShellTexts, UninstallKeyPathNamesTheProduct) {

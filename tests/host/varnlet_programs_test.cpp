@@ -122,6 +122,29 @@ TEST(VarnletUninstallArguments, FinishTakesAHandleAndAQuotedPath) {
     EXPECT_STREQ("C:\\V\\rtuninst.exe", arguments.uninstallerPath);
 }
 
+TEST(VarnletUninstallArguments, SilentOnlyForUnattendedProducts) {
+    UninstallArguments arguments;
+    char error[256];
+    for (const char* tail : {"/S", " /s "}) {
+        ASSERT_TRUE(ParseUninstallArguments(tail, &arguments, error, sizeof error, true)) << tail << ": " << error;
+        EXPECT_TRUE(arguments.silent);
+        EXPECT_FALSE(arguments.finish);
+    }
+    ASSERT_TRUE(ParseUninstallArguments("/finish 8 \"C:\\V W\\rtuninst.exe\" /S", &arguments, error, sizeof error,
+                                        true))
+        << error;
+    EXPECT_TRUE(arguments.finish);
+    EXPECT_TRUE(arguments.silent);
+    EXPECT_STREQ("C:\\V W\\rtuninst.exe", arguments.uninstallerPath);
+    ASSERT_TRUE(ParseUninstallArguments("", &arguments, error, sizeof error, true));
+    EXPECT_FALSE(arguments.silent);
+
+    EXPECT_FALSE(ParseUninstallArguments("/S /S", &arguments, error, sizeof error, true));
+    EXPECT_NE(nullptr, std::strstr(error, "after /S")) << error;
+    EXPECT_FALSE(ParseUninstallArguments("/SILENT", &arguments, error, sizeof error, true));
+    EXPECT_FALSE(ParseUninstallArguments("/finish 8 C:\\V\\rtuninst.exe /S", &arguments, error, sizeof error, false));
+}
+
 TEST(VarnletUninstallArguments, AnythingElseIsRefusedWithAReason) {
     struct Case {
         const char* tail;

@@ -7,6 +7,7 @@
 
 #include "common/globals.h"
 #include "datafolder/data_folder.h"
+#include "datafolder/unattended_folder.h"
 #include "payload/extract.h"
 #include "services/running_copies.h"
 #include "services/service_removal.h"
@@ -121,6 +122,13 @@ int chooseDataFolder(HINSTANCE, HWND owner, int alwaysAsk) {
     std::snprintf(dataFolder, sizeof dataFolder, "%s", folder.c_str());
     if (folder.size() < MAX_PATH) (void)CreateDirectoryA(dataFolder, nullptr);
     return 1;
+}
+
+// The sequence tests run interactively; an unattended choice is a fault.
+UnattendedFolder chooseDataFolderUnattended(const char* commandLineFolder, bool* created) {
+    *created = false;
+    Record(std::string("chooseDataFolderUnattended(") + commandLineFolder + ") -> failed");
+    return UnattendedFolder::kFailed;
 }
 
 void closeRunningCopies(HINSTANCE, HWND owner) { Record("closeRunningCopies(owner=" + fakes::WindowName(owner) + ")"); }

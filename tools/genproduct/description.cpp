@@ -526,7 +526,7 @@ bool LoadProductDescription(const std::string& path, const LoadOptions& options,
 
     static const std::set<std::string> kTopKeys = {"config",    "licence", "files", "codePage",
                                                    "version",   "publisher", "copyright", "icon",
-                                                   "$schema"};
+                                                   "$schema", "unattended"};
     for (auto& item : document.items())
         if (!kTopKeys.count(item.key())) { why = "unknown field \"" + item.key() + "\""; return fail(); }
     // "$schema" is for editors that check a description as it is typed.
@@ -592,6 +592,12 @@ bool LoadProductDescription(const std::string& path, const LoadOptions& options,
         std::string problem = IconProblem(bytes);
         if (!problem.empty()) { why = "\"" + identity.iconPath + "\" " + problem; return fail(); }
         identity.iconBytes = std::move(bytes);
+    }
+
+    if (document.contains("unattended")) {
+        where = "unattended";
+        if (!document["unattended"].is_boolean()) { why = "must be true or false"; return fail(); }
+        out.unattended = document["unattended"].get<bool>() ? 1 : 0;
     }
 
     // Configuration record.

@@ -45,6 +45,9 @@ struct ProductDescription {
     // Additions to the record: the uninstall entry's "DisplayVersion" and
     // "Publisher" ("" when the description gives no version or publisher).
     std::string displayVersion, publisher;
+    // Optional top-level "unattended": true for a product made for
+    // unattended deployment (command-line switches and exit codes).
+    int32_t unattended = 0;
 
     int codePage = 1252;
     // Addition to the record: the character set of the title font, the one

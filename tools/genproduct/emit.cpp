@@ -67,6 +67,7 @@ bool EmitProductSources(const ProductDescription& product, const std::string& li
         << "    " << Quoted(product.displayVersion) << ",\n"
         << "    " << Quoted(product.publisher) << ",\n"
         << "    " << product.titleCharSet << ",\n"
+        << "    " << product.unattended << ",\n"
         << "};\n\n";
 
     cpp << "const char LicenceText[] =" << LongLiteral(licenceBytes) << ";\n\n";
@@ -138,7 +139,8 @@ bool EmitPayloadNames(const ProductDescription& product, const std::string& outD
         << "const char* const payloadMainExecutable = " << Quoted(product.mainExecutable) << ";\n"
         << "const char* const payloadServiceName = " << Quoted(product.serviceName) << ";\n"
         << "const char* const payloadStartupLinkName = "
-        << Quoted(product.startupLinkName.empty() ? product.productName : product.startupLinkName) << ";\n";
+        << Quoted(product.startupLinkName.empty() ? product.productName : product.startupLinkName) << ";\n"
+        << "const int32_t payloadUnattended = " << product.unattended << ";\n";
     return WriteFileAtomically(outDir + "/payload_names.cpp", cpp.str(), error);
 }
 

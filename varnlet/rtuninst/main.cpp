@@ -6,6 +6,7 @@
 #include "common/bounded_format.h"
 #include "common/dll_search.h"
 #include "common/run_lock.h"
+#include "common/run_mode.h"
 #include "product/payload_names.h"
 #include "varnlet/rtuninst/exit_status.h"
 #include "varnlet/rtuninst/self_removal.h"
@@ -35,6 +36,7 @@ BOOL CALLBACK MatchUninstallerBox(HWND window, LPARAM parameter) {
 // The running uninstaller shows only message boxes; the one with its title
 // (its question or its closing message) is raised.
 bool RaiseRunningUninstaller(const char* productName) {
+    if (!AsksUser()) return false;
     WindowSearch search{nullptr, nullptr};
     char title[128];
     if (!FormatBounded(title, sizeof title, "Uninstall %s", productName)) return false;
@@ -50,8 +52,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandTail, int) {
     RestrictDllSearchToSystemFolder();
     varnlet::UninstallArguments arguments;
     char error[kPathBytes];
-    if (!varnlet::ParseUninstallArguments(commandTail, &arguments, error, sizeof error)) {
-        (void)MessageBoxA(nullptr, error, "Uninstall", MB_OK | MB_ICONWARNING);
+    bool parsed = varnlet::ParseUninstallArguments(commandTail, &arguments, error, sizeof error, payloadUnattended != 0);
+    if (arguments.silent) runMode = RunMode::kSilent;
+    if (!parsed) {
+        (void)ShowMessageBox(nullptr, error, "Uninstall", MB_OK | MB_ICONWARNING);
         return varnlet::kExitBadCommandLine;
     }
     // The copy inherits the uninstaller's lock (below) and holds it until it
@@ -61,7 +65,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandTail, int) {
     RunLock runLock;
     RunLockOutcome outcome = ClaimRunLockOrRaise(payloadProductName, RaiseRunningUninstaller, &runLock);
     if (outcome == RunLockOutcome::kHeldNoWindow) ShowRunLockHeldWarning(payloadProductName);
-    if (outcome != RunLockOutcome::kClaimed) return varnlet::kExitAnotherRunning;
+    if (outcome != RunLockOutcome::kClaimed)
+        return payloadUnattended ? varnlet::kExitAnotherRunningUnattended : varnlet::kExitAnotherRunning;
     // The finishing copy is started with this process's inheritable handles.
     (void)runLock.HandDownToChildren();
     return varnlet::RunUninstall();

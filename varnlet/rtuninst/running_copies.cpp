@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "common/paths.h"
+#include "common/run_mode.h"
 #include "common/scoped.h"
 #include "common/window_match.h"
 #include "product/payload_names.h"
@@ -62,7 +63,7 @@ bool AnyWindowLeft(const ProductWindows& found) {
 void ShowNotice() {
     char text[kPathBytes];
     if (!FormatClosingNotice(text, sizeof text, payloadProductName)) return;
-    (void)MessageBoxA(nullptr, text, "Closing Running Copies", MB_OK | MB_ICONWARNING);
+    (void)ShowMessageBox(nullptr, text, "Closing Running Copies", MB_OK | MB_ICONWARNING);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include "common/bounded_format.h"
 #include "common/link_guard.h"
+#include "common/run_mode.h"
 #include "common/scoped.h"
 #include "common/system_calls.h"
 #include "product/payload_names.h"
@@ -97,9 +98,9 @@ bool StartFinisher(const char* uninstallerPath) {
     }
     ScopedHandle ownHandle(inheritable);
     char commandLine[3 * kPathBytes];
-    int written = std::snprintf(commandLine, sizeof commandLine, "\"%s\" /finish %lu \"%s\"", copyPath,
+    int written = std::snprintf(commandLine, sizeof commandLine, "\"%s\" /finish %lu \"%s\"%s", copyPath,
                                 static_cast<unsigned long>(reinterpret_cast<uintptr_t>(inheritable)),
-                                uninstallerPath);
+                                uninstallerPath, AsksUser() ? "" : " /S");
     if (written < 0 || static_cast<size_t>(written) >= sizeof commandLine) {
         Discard(copyPath, folder);
         return false;
@@ -169,7 +170,7 @@ int RunFinisher(const UninstallArguments& arguments) {
         if (std::snprintf(title, sizeof title, "Uninstall %s", payloadProductName) >= static_cast<int>(sizeof title)) {
             title[0] = '\0';
         }
-        (void)MessageBoxA(nullptr, message, title, MB_OK | MB_ICONWARNING);
+        (void)ShowMessageBox(nullptr, message, title, MB_OK | MB_ICONWARNING);
     }
     return kExitSomethingLeft;
 }

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "common/link_guard.h"
+#include "common/run_mode.h"
 #include "common/scoped.h"
 #include "common/system_calls.h"
 #include "product/payload_names.h"
@@ -52,7 +53,7 @@ void ShowMessage(const char* text, UINT icon) {
     if (std::snprintf(title, sizeof title, "Uninstall %s", payloadProductName) >= static_cast<int>(sizeof title)) {
         title[0] = '\0';
     }
-    (void)MessageBoxA(nullptr, text, title, MB_OK | icon);
+    (void)ShowMessageBox(nullptr, text, title, MB_OK | icon);
 }
 
 bool ShellFolder(int csidl, char* out) {
@@ -144,6 +145,8 @@ bool AnythingToRemove(const Installation& installation) {
 }
 
 bool Confirm(const Installation& installation) {
+    // Whoever started a silent removal has answered the question already.
+    if (!AsksUser()) return true;
     char text[kMessageBytes];
     int written = 0;
     if (installation.ownsSharedEntries) {
@@ -166,7 +169,7 @@ bool Confirm(const Installation& installation) {
     if (std::snprintf(title, sizeof title, "Uninstall %s", payloadProductName) >= static_cast<int>(sizeof title)) {
         return false;
     }
-    return MessageBoxA(nullptr, text, title, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
+    return ShowMessageBox(nullptr, text, title, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
 }
 
 // Whether a payload name is reached through a junction or symbolic link

@@ -56,7 +56,14 @@ bool ParseHandle(const char* text, uintptr_t* value) {
 
 }  // namespace
 
-bool ParseUninstallArguments(const char* commandTail, UninstallArguments* arguments, char* error, size_t errorSize) {
+namespace {
+
+bool IsSilentSwitch(const char* word) { return (word[0] == '/') && (word[1] == 'S' || word[1] == 's') && !word[2]; }
+
+}  // namespace
+
+bool ParseUninstallArguments(const char* commandTail, UninstallArguments* arguments, char* error, size_t errorSize,
+                             bool silentAllowed) {
     *arguments = UninstallArguments();
     if (errorSize > 0) error[0] = '\0';
     const char* p = commandTail ? commandTail : "";
@@ -65,6 +72,12 @@ bool ParseUninstallArguments(const char* commandTail, UninstallArguments* argume
     if (!NextWord(&p, word, sizeof word, &tooLong)) {
         return tooLong ? SetError(error, errorSize, "A command-line argument is too long or not closed.", nullptr)
                        : true;
+    }
+    if (silentAllowed && IsSilentSwitch(word)) {
+        arguments->silent = true;
+        if (NextWord(&p, word, sizeof word, &tooLong) || tooLong)
+            return SetError(error, errorSize, "Unexpected command-line argument after /S", word);
+        return true;
     }
     if (std::strcmp(word, "/finish") != 0) return SetError(error, errorSize, "Unknown command-line argument", word);
     arguments->finish = true;
@@ -75,9 +88,13 @@ bool ParseUninstallArguments(const char* commandTail, UninstallArguments* argume
         !arguments->uninstallerPath[0]) {
         return SetError(error, errorSize, "/finish needs a process handle and the uninstaller's path.", nullptr);
     }
-    if (NextWord(&p, word, sizeof word, &tooLong) || tooLong) {
-        return SetError(error, errorSize, "Unexpected command-line argument after /finish", word);
+    // A silent uninstaller's copy stays silent too.
+    bool more = NextWord(&p, word, sizeof word, &tooLong);
+    if (more && silentAllowed && IsSilentSwitch(word)) {
+        arguments->silent = true;
+        more = NextWord(&p, word, sizeof word, &tooLong);
     }
+    if (more || tooLong) return SetError(error, errorSize, "Unexpected command-line argument after /finish", word);
     return true;
 }
 

@@ -16,14 +16,22 @@ namespace varnlet {
 //                                       process behind <handle> (inherited,
 //                                       decimal) to end, then delete
 //                                       <uninstaller> and its folder if empty
+//   /S                                  (products made for unattended
+//                                       deployment) uninstall without any
+//                                       window or question; also after the
+//                                       /finish arguments, for the copy
 struct UninstallArguments {
     bool finish = false;
+    bool silent = false;
     uintptr_t waitHandle = 0;
     char uninstallerPath[kPathBytes] = "";
 };
 
 // False, with a sentence in error, for anything else.
-bool ParseUninstallArguments(const char* commandTail, UninstallArguments* arguments, char* error, size_t errorSize);
+// `silentAllowed`: whether /S is taken (the product is made for unattended
+// deployment); otherwise it is an unknown argument like any other.
+bool ParseUninstallArguments(const char* commandTail, UninstallArguments* arguments, char* error, size_t errorSize,
+                             bool silentAllowed = false);
 
 // Names that the installer writes below the Windows system folder rather
 // than into the data folder ("SYSTEM/" or "SYSTEM\" in front). Such files may
