@@ -430,6 +430,7 @@ TEST(Description, NamesWindowsCannotHoldAreRefusedNamingTheFieldAndTheRule) {
     EXPECT_FALSE(LoadProductDescription(path, options, product, error));
     EXPECT_NE(std::string::npos, error.find("files[1] \"RTUNINST.EXE\": name: \"rtuninst.exe\" and \"RTUNINST.EXE\""))
         << error;
+}
 
 // A folder entry brings every file below it in name order under its name,
 // each with its own modification time unless the entry gives one; names are
