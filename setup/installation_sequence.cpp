@@ -170,6 +170,7 @@ bool ExtractWithProgress() {
     int result = ExtractPayload(progress, ProgressCallback);
     if (result == kExtractDone) {
         (void)DestroyWindow(progress);
+        DiscardKeptFiles();
         return true;
     }
     const char* text = kCreateFailedText;
