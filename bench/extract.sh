@@ -20,17 +20,16 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 what=${1:-64}
 runs=${2:-7}
+arch=${BENCH_ARCH:-i686}
 out=$root/build-bench/extract
+[ "$arch" = i686 ] || out=$out/$arch
 source "$root/bench/common.sh"
 
-arch=${BENCH_ARCH:-i686}
 nsis_target=()
 if [ "$arch" = x86_64 ]; then
     cxx=x86_64-w64-mingw32-g++-win32
     zlib=/usr/x86_64-w64-mingw32/lib/libz.a
     nsis_target=(-X"Target amd64-unicode")
-    out=$out/x86_64
-    mkdir -p "$out"
 fi
 windres=${cxx%%-g++*}-windres
 

@@ -259,6 +259,23 @@ TEST_P(MeddledTree, TheFolderIsMadeAgainOrTheRunFailsButNothingIsWrittenElsewher
     if (c.meddling == Meddling::kFileInItsPlace) EXPECT_EQ("not a folder", ReadText(folder_.File("alpha")));
 }
 
+// The clean-up after a failure deletes nothing through a link that took the
+// place of a folder it made.
+TEST_F(MeddledTree, TheCleanUpDeletesNothingThroughALink) {
+    if (!SymbolicLinksAvailable()) GTEST_SKIP() << "no way to make a link that this system shows as a reparse point";
+    ASSERT_EQ(kExtractDone, ExtractPayload(nullptr, nullptr));
+    std::string alpha = folder_.File("alpha");
+    ASSERT_TRUE(MoveFileExA(alpha.c_str(), (alpha + "-moved").c_str(), 0));
+    ASSERT_TRUE(MakeSymbolicLink(alpha, outside_));
+    std::string othersFile = outside_ + "\\one.txt";
+    ASSERT_TRUE(WriteText(othersFile, "someone else's"));
+
+    EXPECT_EQ(0, RemovePayload(nullptr, nullptr)) << "alpha\\one.txt cannot be reached but through the link";
+    EXPECT_EQ("someone else's", ReadText(othersFile));
+    (void)DeleteFileA(othersFile.c_str());
+    (void)RemoveTree(alpha + "-moved");
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Cases, MeddledTree,
     testing::Values(
