@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "common/dll_search.h"
+
 namespace {
 
 typedef BOOLEAN(WINAPI* GenRandomFunc)(PVOID, ULONG);
@@ -10,10 +12,10 @@ typedef BOOLEAN(WINAPI* GenRandomFunc)(PVOID, ULONG);
 
 unsigned long long RandomBits(int attempt) {
     unsigned long long bits = 0;
-    // RtlGenRandom, looked up by name: not every advapi32 exports it.
-    HMODULE advapi32 = GetModuleHandleA("advapi32.dll");
+    // RtlGenRandom, looked up by name: not every advapi32 exports it, and a
+    // program need not have loaded advapi32 yet.
     GenRandomFunc generate = reinterpret_cast<GenRandomFunc>(
-        reinterpret_cast<void*>(advapi32 ? GetProcAddress(advapi32, "SystemFunction036") : nullptr));
+        reinterpret_cast<void*>(SystemFunction("advapi32.dll", "SystemFunction036")));
     if (generate && generate(&bits, sizeof bits)) return bits;
     LARGE_INTEGER counter = {};
     (void)QueryPerformanceCounter(&counter);
