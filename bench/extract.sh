@@ -122,7 +122,7 @@ hyperfine --runs "$runs" --warmup 1 --output "$out/program-output.txt" --export-
     "${commands[@]}" >"$out/hyperfine.txt"
 
 # Every tool must have written every byte, the same bytes.
-sample=$(cd "$payload" && find . -type f | LC_ALL=C sort | head -1)
+sample=$(cd "$payload" && find . -type f | LC_ALL=C sort | sed -n 1p)
 for target in $targets; do
     got=$(find "$drive_c/$target" -type f -printf '%s\n' | awk '{s += $1} END {print s}')
     [ "$got" = "$bytes" ] || { echo "$target holds $got bytes, the payload $bytes" >&2; exit 1; }
