@@ -1,20 +1,58 @@
 #!/bin/bash
-# Extraction benchmark under Wine: ExtractPayload on the standard payload, side
-# by side in the same run with the bare uncompress + fwrite loop over the same
-# chunks (the practical limit) and the silent install of an NSIS (zlib)
-# installer of the same files. Prints medians, ratios, MB/s, and the peak
+# Extraction benchmark under Wine: ExtractPayload on a payload, side by side in
+# the same run with the bare uncompress + fwrite loop over the same chunks (the
+# practical limit), the silent install of an NSIS (zlib) installer of the same
+# files, and ExtractPayload under the real progress dialog as the installer
+# runs it (the dialog's share). Prints medians, ratios, MB/s, and the peak
 # private memory that the extraction adds, for the payload and for one an
 # eighth of its size (it must not grow with the payload).
-# usage: bench/extract.sh [TOTAL_MB] [RUNS]     (defaults: 64 MB, 7 runs)
+# usage: bench/extract.sh [TOTAL_MB | DIR] [RUNS]     (defaults: 64 MB, 7 runs)
+#   TOTAL_MB  a synthetic payload of that size (make_payload.sh)
+#   DIR       any folder of files: a product's own folder, or a tree of many
+#             small files (make_tree.sh OUT 8400); its every eighth file is the
+#             small payload. DIR itself is only read.
+# BASELINE_CORE=path/libvarnlet_setup_core.a adds the ExtractPayload rows for
+#   another build of the core library (before and after a change, one run).
+# BENCH_ARCH=x86_64, with BUILD_DIR a build tree configured for x86_64, makes
+#   64-bit programs and an amd64 NSIS installer and runs them with wine64 in a
+#   prefix of its own: for machines that cannot run 32-bit programs.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-mb=${1:-64}
+what=${1:-64}
 runs=${2:-7}
+arch=${BENCH_ARCH:-i686}
 out=$root/build-bench/extract
+[ "$arch" = i686 ] || out=$out/$arch
 source "$root/bench/common.sh"
 
-build_bench() { # PAYLOAD_DIR NAME
-    local payload=$1 name=$2 gen=$out/gen-$2
+nsis_target=()
+if [ "$arch" = x86_64 ]; then
+    cxx=x86_64-w64-mingw32-g++-win32
+    zlib=/usr/x86_64-w64-mingw32/lib/libz.a
+    nsis_target=(-X"Target amd64-unicode")
+fi
+windres=${cxx%%-g++*}-windres
+
+# The payload: a synthetic one of TOTAL_MB, or DIR's files linked into a
+# folder of the benchmark's own (rtuninst.exe is added there, never to DIR).
+if [[ "$what" =~ ^[0-9]+$ ]]; then
+    payload=$out/payload$what
+    small=$out/payload$((what / 8))
+    [ -d "$payload" ] || bash "$shared/bench/make_payload.sh" "$payload" "$what" >/dev/null
+    [ -d "$small" ] || bash "$shared/bench/make_payload.sh" "$small" "$((what / 8))" >/dev/null
+else
+    [ -d "$what" ] || { echo "extract.sh: $what is neither a size in MB nor a folder" >&2; exit 64; }
+    source_dir=$(cd "$what" && pwd)
+    payload=$out/tree && small=$out/tree-small
+    rm -rf "$payload" "$small"
+    cp -al "$source_dir" "$payload" 2>/dev/null || cp -a "$source_dir" "$payload"
+    mkdir -p "$small"
+    (cd "$source_dir" && find . -type f | LC_ALL=C sort | awk 'NR % 8 == 1' |
+        while IFS= read -r file; do cp --parents "$file" "$small/"; done)
+fi
+
+build_bench() { # PAYLOAD_DIR NAME [CORE_LIBRARY]
+    local payload=$1 name=$2 core_library=${3:-$core} gen=$out/gen-$2
     # rtuninst.exe is part of the payload for both tools alike.
     [ -f "$payload/rtuninst.exe" ] || printf 'MZ' >"$payload/rtuninst.exe"
     describe "$payload" "$out/$name.json"
@@ -23,66 +61,104 @@ build_bench() { # PAYLOAD_DIR NAME
     $cxx -std=c++17 -Os -fno-exceptions -I"$root" -c "$gen/product_data.cpp" -o "$gen/product_data.o"
     $cxx -c "$gen/product_blob.S" -o "$gen/product_blob.o"
     $cxx -std=c++17 -O2 -fno-exceptions -I"$root" -c "$root/bench/extract_bench.cpp" -o "$gen/extract_bench.o"
+    # The installer's dialogs; the product's identity is left out.
+    : >"$gen/product_identity.rc"
+    $windres -I"$gen" -I"$root/resources" "$root/resources/installer.rc" -O coff -o "$gen/resources.o"
     $cxx -static -s -Wl,--gc-sections -o "$out/$name.exe" "$gen/extract_bench.o" "$gen/product_data.o" \
-        "$gen/product_blob.o" "$core" "$zlib" -lpsapi -luuid -ladvapi32 -luser32 -lgdi32
+        "$gen/product_blob.o" "$gen/resources.o" "$core_library" "$zlib" -lpsapi -luuid -ladvapi32 -luser32 -lgdi32
 }
 
-payload=$out/payload$mb
-small=$out/payload$((mb / 8))
-[ -d "$payload" ] || bash "$shared/bench/make_payload.sh" "$payload" "$mb" >/dev/null
-[ -d "$small" ] || bash "$shared/bench/make_payload.sh" "$small" "$((mb / 8))" >/dev/null
 build_bench "$payload" bench
 build_bench "$small" bench-small
-makensis -V1 -DCOMP=zlib -DPAYLOAD="$payload" -DOUTFILE="$out/nsis.exe" "$shared/bench/payload.nsi" >/dev/null
+[ -z "${BASELINE_CORE:-}" ] || build_bench "$payload" bench-baseline "$BASELINE_CORE"
+makensis -V1 "${nsis_target[@]}" -DCOMP=zlib -DPAYLOAD="$payload" -DOUTFILE="$out/nsis.exe" \
+    "$shared/bench/payload.nsi" >/dev/null
 
-# The build tree's Wine environment: display, prefix, a warm wineserver.
-env_dir=$build/wine-env
-"$root/tests/harness/wine-env.sh" start "$env_dir" >/dev/null
-source "$root/tests/harness/wine-vars.sh" "$env_dir"
-DISPLAY=$(cat "$env_dir/display")
+# Wine: the build tree's environment (display, prefix, a warm wineserver), or
+# for 64-bit programs a prefix and display of the benchmark's own.
+if [ "$arch" = x86_64 ]; then
+    export WINEPREFIX=$out/wine64-prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    wine=/usr/lib/wine/wine64
+    [ -f "$WINEPREFIX/system.reg" ] || "$wine" wineboot -i >/dev/null 2>&1
+    rm -f "$out/display.fd"
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$out/display.fd" </dev/null >/dev/null 2>&1 &
+    xvfb=$!
+    trap 'kill $xvfb 2>/dev/null' EXIT
+    for _ in $(seq 100); do [ -s "$out/display.fd" ] && break; sleep 0.1; done
+    DISPLAY=":$(tr -d '\n' <"$out/display.fd")"
+else
+    env_dir=$build/wine-env
+    wine=wine
+    "$root/tests/harness/wine-env.sh" start "$env_dir" >/dev/null
+    source "$root/tests/harness/wine-vars.sh" "$env_dir"
+    DISPLAY=$(cat "$env_dir/display")
+fi
 export DISPLAY
+"$wine" wineboot >/dev/null 2>&1 || true
 drive_c=$WINEPREFIX/drive_c
 bytes=$(find "$payload" -type f -printf '%s\n' | awk '{s += $1} END {print s}')
 
 # Each run starts from an empty target; the deletion is synced before timing.
-for target in bench-ours bench-bare bench-nsis; do mkdir -p "$drive_c/$target"; done
+commands=()
+add_command() { # NAME TARGET COMMAND
+    mkdir -p "$drive_c/$2"
+    commands+=(--command-name "$1" --prepare "rm -rf '$drive_c/$2' && mkdir '$drive_c/$2' && sync" "$3")
+}
+add_command ExtractPayload bench-ours "cd '$drive_c/bench-ours' && $wine '$out/bench.exe' extract 'Z:$out/ours.report'"
+add_command 'ExtractPayload + dialog' bench-dialog \
+    "cd '$drive_c/bench-dialog' && $wine '$out/bench.exe' dialog 'Z:$out/dialog.report'"
+add_command 'bare uncompress+fwrite' bench-bare "cd '$drive_c/bench-bare' && $wine '$out/bench.exe' bare 'Z:$out/bare.report'"
+targets="bench-ours bench-dialog bench-bare bench-nsis"
+if [ -n "${BASELINE_CORE:-}" ]; then
+    add_command 'baseline ExtractPayload' bench-base \
+        "cd '$drive_c/bench-base' && $wine '$out/bench-baseline.exe' extract 'Z:$out/base.report'"
+    add_command 'baseline + dialog' bench-base-dialog \
+        "cd '$drive_c/bench-base-dialog' && $wine '$out/bench-baseline.exe' dialog 'Z:$out/base-dialog.report'"
+    targets="$targets bench-base bench-base-dialog"
+fi
+commands+=(--command-name 'NSIS zlib /S' --prepare "rm -rf '$drive_c/bench-nsis' && sync"
+    "$wine '$out/nsis.exe' /S '/D=C:\\bench-nsis'")
 hyperfine --runs "$runs" --warmup 1 --output "$out/program-output.txt" --export-json "$out/extract.json" \
-    --command-name ExtractPayload \
-    --prepare "rm -rf '$drive_c/bench-ours' && mkdir '$drive_c/bench-ours' && sync" \
-    "cd '$drive_c/bench-ours' && wine '$out/bench.exe' extract 'Z:$out/ours.report'" \
-    --command-name 'bare uncompress+fwrite' \
-    --prepare "rm -rf '$drive_c/bench-bare' && mkdir '$drive_c/bench-bare' && sync" \
-    "cd '$drive_c/bench-bare' && wine '$out/bench.exe' bare 'Z:$out/bare.report'" \
-    --command-name 'NSIS zlib /S' \
-    --prepare "rm -rf '$drive_c/bench-nsis' && sync" \
-    "wine '$out/nsis.exe' /S '/D=C:\\bench-nsis'" >"$out/hyperfine.txt"
+    "${commands[@]}" >"$out/hyperfine.txt"
 
-# Every tool must have written every byte.
-for target in bench-ours bench-bare bench-nsis; do
+# Every tool must have written every byte, the same bytes.
+sample=$(cd "$payload" && find . -type f | LC_ALL=C sort | sed -n 1p)
+for target in $targets; do
     got=$(find "$drive_c/$target" -type f -printf '%s\n' | awk '{s += $1} END {print s}')
     [ "$got" = "$bytes" ] || { echo "$target holds $got bytes, the payload $bytes" >&2; exit 1; }
+    cmp -s "$payload/$sample" "$drive_c/$target/$sample" || { echo "$target: $sample differs" >&2; exit 1; }
 done
-cmp -s "$payload/text/app.log" "$drive_c/bench-ours/text/app.log" || { echo "extraction differs" >&2; exit 1; }
 
-# Private memory of one extraction of each payload size.
+# Private memory of one extraction of each payload.
 rm -rf "$drive_c/bench-small" && mkdir "$drive_c/bench-small"
-(cd "$drive_c/bench-small" && wine "$out/bench-small.exe" extract "Z:$out/small.report" >"$out/program-output.txt" 2>&1)
+(cd "$drive_c/bench-small" && $wine "$out/bench-small.exe" extract "Z:$out/small.report" >"$out/program-output.txt" 2>&1)
 
-python3 - "$out/extract.json" "$bytes" "$out/ours.report" "$out/small.report" "$mb" <<'PY'
-import json, sys
+python3 - "$out/extract.json" "$bytes" "$out/ours.report" "$out/small.report" "$payload" "$small" <<'PY'
+import json, os, sys
 results = {r["command"]: r for r in json.load(open(sys.argv[1]))["results"]}
 mb = int(sys.argv[2]) / 1048576
-ours, bare, nsis = (results[n]["median"] for n in ("ExtractPayload", "bare uncompress+fwrite", "NSIS zlib /S"))
-print("payload: %.1f MB, median of %d runs (whole Wine process)" % (mb, len(results["ExtractPayload"]["times"])))
-for name, t in (("ExtractPayload", ours), ("bare uncompress+fwrite", bare), ("NSIS zlib /S", nsis)):
+def files(folder):
+    return sum(len(names) for _, _, names in os.walk(folder))
+median = {name: r["median"] for name, r in results.items()}
+ours, bare, nsis, dialog = (median[n] for n in ("ExtractPayload", "bare uncompress+fwrite", "NSIS zlib /S",
+                                                 "ExtractPayload + dialog"))
+print("payload: %.1f MB in %d files, median of %d runs (whole Wine process)" %
+      (mb, files(sys.argv[5]), len(results["ExtractPayload"]["times"])))
+for name, t in median.items():
     print("  %-24s %7.3f s  %7.1f MB/s" % (name, t, mb / t))
-print("ratio ExtractPayload / bare loop: %.3f   (goal <= 1.15)" % (ours / bare))
-print("ratio ExtractPayload / NSIS:      %.3f   (goal < 1)" % (ours / nsis))
+print("ratio ExtractPayload / bare loop: %.3f   (goal <= 1.10)" % (ours / bare))
+print("ratio ExtractPayload / NSIS:      %.3f   (goal <= 0.90)" % (ours / nsis))
+print("ratio with dialog / NSIS:         %.3f" % (dialog / nsis))
+print("dialog's share of the extraction: %.1f%%   (goal <= 10%%)" % (100 * (dialog - ours) / dialog))
+if "baseline ExtractPayload" in median:
+    base, base_dialog = median["baseline ExtractPayload"], median["baseline + dialog"]
+    print("baseline / bare loop: %.3f, / NSIS: %.3f, with dialog / NSIS: %.3f, dialog's share: %.1f%%" %
+          (base / bare, base / nsis, base_dialog / nsis, 100 * (base_dialog - base) / base_dialog))
 def added(report):  # result, private bytes before, peak private bytes
     fields = [int(x) for x in open(report).read().split()]
     return fields[1] // 1024, (fields[2] - fields[1]) // 1024
-for report, size in ((sys.argv[3], int(sys.argv[5])), (sys.argv[4], int(sys.argv[5]) // 8)):
+for report, folder in ((sys.argv[3], sys.argv[5]), (sys.argv[4], sys.argv[6])):
     before, extra = added(report)
-    print("private memory, %2d MB payload: %6d KB before (image, payload included), %4d KB added by extraction" %
-          (size, before, extra))
+    print("private memory, %5d files: %6d KB before (image, payload included), %4d KB added by extraction" %
+          (files(folder), before, extra))
 PY

@@ -1,6 +1,8 @@
 // Benchmark program for bench/extract.sh, linked with a generated payload
-// table. In the current folder it runs one of:
-//   extract   ExtractPayload, as the installer does
+// table and the installer's dialogs. In the current folder it runs one of:
+//   extract   ExtractPayload without a callback
+//   dialog    ExtractPayload under the real progress dialog and its
+//             callback, as the installer runs it
 //   bare      the least any extraction must do: for each file make its
 //             folders, then uncompress + fwrite every chunk (the limit)
 // and writes "result private-bytes-before peak-private-bytes" to the file
@@ -19,6 +21,7 @@
 
 #include "payload/extract.h"
 #include "product/product_data.h"
+#include "ui/progress_dialog.h"
 
 namespace {
 
@@ -58,9 +61,18 @@ int main(int argc, char** argv) {
     if (argc != 3) return 64;
     PROCESS_MEMORY_COUNTERS before = MemoryCounters();
     int result = 0;
-    if (std::strcmp(argv[1], "extract") == 0) result = ExtractPayload(nullptr, nullptr);
-    else if (std::strcmp(argv[1], "bare") == 0) result = BareLoop();
-    else return 64;
+    if (std::strcmp(argv[1], "extract") == 0) {
+        result = ExtractPayload(nullptr, nullptr);
+    } else if (std::strcmp(argv[1], "dialog") == 0) {
+        HWND dialog = CreateProgressDialog(GetModuleHandleA(nullptr), nullptr);
+        if (!dialog) return 65;
+        result = ExtractPayload(dialog, ProgressCallback);
+        (void)DestroyWindow(dialog);
+    } else if (std::strcmp(argv[1], "bare") == 0) {
+        result = BareLoop();
+    } else {
+        return 64;
+    }
     PROCESS_MEMORY_COUNTERS after = MemoryCounters();
     FILE* report = std::fopen(argv[2], "w");
     if (report) {

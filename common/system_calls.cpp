@@ -10,6 +10,7 @@ const char kShell32[] = "shell32.dll";
 const char kOle32[] = "ole32.dll";
 const char kOleAut32[] = "oleaut32.dll";
 const char kComCtl32[] = "comctl32.dll";
+const char kNtDll[] = "ntdll.dll";
 
 // The function `name` of `library` as a pointer of the caller's type.
 template <typename Function>
@@ -114,6 +115,30 @@ BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* controls) {
     typedef BOOL(WINAPI * Function)(const INITCOMMONCONTROLSEX*);
     Function function = Resolve<Function>(kComCtl32, "InitCommonControlsEx");
     return function ? function(controls) : FALSE;
+}
+
+LONG NtCreateFile(PHANDLE file, ACCESS_MASK access, PVOID objectAttributes, PVOID ioStatus, PLARGE_INTEGER allocation,
+                  ULONG attributes, ULONG share, ULONG disposition, ULONG options, PVOID extendedAttributes,
+                  ULONG extendedAttributesLength) {
+    typedef LONG(WINAPI * Function)(PHANDLE, ACCESS_MASK, PVOID, PVOID, PLARGE_INTEGER, ULONG, ULONG, ULONG, ULONG,
+                                    PVOID, ULONG);
+    // Called once for every file an extraction writes: looked up once.
+    static Function function = nullptr;
+    static bool lookedUp = false;
+    if (!lookedUp) {
+        function = Resolve<Function>(kNtDll, "NtCreateFile");
+        lookedUp = true;
+    }
+    constexpr LONG kStatusNotImplemented = static_cast<LONG>(0xC0000002);
+    return function ? function(file, access, objectAttributes, ioStatus, allocation, attributes, share, disposition,
+                               options, extendedAttributes, extendedAttributesLength)
+                    : kStatusNotImplemented;
+}
+
+ULONG RtlNtStatusToDosError(LONG status) {
+    typedef ULONG(WINAPI * Function)(LONG);
+    Function function = Resolve<Function>(kNtDll, "RtlNtStatusToDosError");
+    return function ? function(status) : ERROR_MR_MID_NOT_FOUND;
 }
 
 }  // namespace sys

@@ -37,4 +37,13 @@ HRESULT OleLoadPicture(LPSTREAM stream, LONG size, BOOL runMode, REFIID interfac
 // comctl32
 BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* controls);  // FALSE
 
+// ntdll: a file created by its name inside a folder that the caller holds
+// open (`root`), so that no path leading to the folder is walked again.
+// Without the function (Windows 9x) the result is STATUS_NOT_IMPLEMENTED.
+LONG NtCreateFile(PHANDLE file, ACCESS_MASK access, PVOID objectAttributes, PVOID ioStatus, PLARGE_INTEGER allocation,
+                  ULONG attributes, ULONG share, ULONG disposition, ULONG options, PVOID extendedAttributes,
+                  ULONG extendedAttributesLength);
+// The Win32 error code of an NTSTATUS; ERROR_MR_MID_NOT_FOUND without it.
+ULONG RtlNtStatusToDosError(LONG status);
+
 }  // namespace sys

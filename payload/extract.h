@@ -10,11 +10,16 @@ enum ExtractResult : int {
     kExtractDone = 4,           // all files handled
 };
 
-// Writes every file of the PayloadTable relative to the current folder.
+// Writes every file of the PayloadTable relative to the current folder. A
+// file that is there already is kept aside until the installation ends.
 int ExtractPayload(HWND window, ProgressCallbackFunc callback);
-// Deletes the files that this process's extraction created or began to write.
-// 4 when every file was handled, 0 at the first file that cannot be deleted.
+// After a failed extraction: deletes the files that this process's
+// extraction created and puts back every file it replaced. 4 when every file
+// was handled, 0 when one could not be deleted or put back.
 int RemovePayload(HWND window, ProgressCallbackFunc callback);
+// After a successful installation: deletes the kept copies of the files that
+// the extraction replaced. One still in use goes when the system next starts.
+void DiscardKeptFiles();
 // Creates every missing folder on the path (not the last component).
 // 1 when all exist or were made, 0 otherwise.
 int CreatePathFolders(const char* path);

@@ -2,19 +2,29 @@
 // stream of at most 30000 bytes; it is inflated into the one work buffer and
 // written straight to its file, so memory stays the same whatever the size of
 // the payload and no temporary files are made.
+//
+// The work per file is kept to what writing needs: the folders of the file
+// before are not looked up again (folder_chain.h), a new file is created in
+// one call that refuses anything already there, and its times are set
+// through the handle it was written with. A file that is there already is
+// moved aside first (kept_files.h) so that a failed installation can put it
+// back.
 #include <windows.h>
+#include <winternl.h>
 
 #include <sys/stat.h>
-#include <sys/utime.h>
 #include <zlib.h>
 
-#include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "common/link_guard.h"
+#include "common/system_calls.h"
 #include "payload/extract.h"
+#include "payload/folder_chain.h"
+#include "payload/kept_files.h"
 #include "payload/payload_memory.h"
+#include "payload/payload_path.h"
 #include "payload/payload_rules.h"
 #include "payload/written_files.h"
 #include "product/product_data.h"
@@ -44,51 +54,145 @@ struct Progress {
     }
 };
 
-// Writes the chunks of file `index` into `file` and closes it. 0 when all of
-// it is on disk, else kExtractWriteFailed.
-int WriteChunks(int32_t index, FILE* file, unsigned char* work, Progress& progress) {
+bool WriteAll(HANDLE file, const unsigned char* bytes, DWORD length) {
+    DWORD written = 0;
+    return WriteFile(file, bytes, length, &written, nullptr) && written == length;
+}
+
+// Writes the chunks of file `index` into `file`, gives it its stored time and
+// closes it. 0 when all of it is on disk, else kExtractWriteFailed.
+int WriteChunks(int32_t index, HANDLE file, unsigned char* work, Progress& progress) {
     for (int32_t c = 0; c < fileChunkCounts[index]; ++c) {
         uLongf length = kWorkBufferBytes;
         // A chunk that does not inflate completely would leave stale bytes of
         // the previous chunk in the buffer; it counts as a failed write.
         int status = uncompress(work, &length, fileChunks[index][c], fileChunkSizes[index][c]);
-        if (status != Z_OK || std::fwrite(work, 1, length, file) != length) {
-            (void)std::fclose(file);
+        if (status != Z_OK || !WriteAll(file, work, static_cast<DWORD>(length))) {
+            (void)CloseHandle(file);
             return kExtractWriteFailed;
         }
         ++progress.done;
         progress.Report(fileNames[index]);
     }
-    // Nothing is buffered (see OpenForWriting), but a close that fails still
-    // means the file may not be complete.
-    if (std::fclose(file) != 0) return kExtractWriteFailed;
+    // Both the access and the modification time; whether the system takes
+    // them is not examined.
+    uint64_t stored = FileTimeFromUnixSeconds(fileTimes[index]);
+    FILETIME time = {static_cast<DWORD>(stored), static_cast<DWORD>(stored >> 32)};
+    (void)SetFileTime(file, nullptr, &time, &time);
+    // Nothing is buffered, but a close that fails still means the file may
+    // not be complete.
+    if (!CloseHandle(file)) return kExtractWriteFailed;
     return 0;
 }
 
-// The file is written unbuffered: every chunk goes to the disk in one call,
-// without a copy, and a disk that fills shows in the count fwrite returns
-// rather than in a later flush.
-FILE* OpenForWriting(const char* path) {
-    FILE* file = std::fopen(path, "wb");
-    if (file) (void)std::setvbuf(file, nullptr, _IONBF, 0);
+// Creates the file at `path`, which must not exist: nothing that someone
+// else put there (a link least of all) is ever opened in its place. Inside a
+// held folder the file is created by its own name below the folder's
+// handle, so no path to the folder is walked again: the file lands in the
+// folder that was checked, whatever has been done to the names leading to
+// it meanwhile. `error` receives the system's reason for a failure.
+HANDLE CreateNewFile(const char* path, HANDLE folder, DWORD* error) {
+    if (folder) {
+        const char* name = path + FolderPartLength(path);
+        WCHAR wide[kPathBufferBytes];
+        int characters = MultiByteToWideChar(CP_ACP, 0, name, -1, wide, kPathBufferBytes);
+        if (characters > 1) {
+            UNICODE_STRING text;
+            text.Buffer = wide;
+            text.Length = static_cast<USHORT>((characters - 1) * sizeof(WCHAR));
+            text.MaximumLength = static_cast<USHORT>(characters * sizeof(WCHAR));
+            OBJECT_ATTRIBUTES attributes;
+            InitializeObjectAttributes(&attributes, &text, OBJ_CASE_INSENSITIVE, folder, nullptr);
+            IO_STATUS_BLOCK io;
+            HANDLE file = nullptr;
+            LONG status = sys::NtCreateFile(&file, GENERIC_WRITE | SYNCHRONIZE | FILE_READ_ATTRIBUTES, &attributes, &io,
+                                            nullptr, FILE_ATTRIBUTE_NORMAL, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                            FILE_CREATE, FILE_NON_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT,
+                                            nullptr, 0);
+            if (status >= 0) return file;
+            constexpr LONG kStatusNotImplemented = static_cast<LONG>(0xC0000002);
+            if (status != kStatusNotImplemented) {
+                *error = sys::RtlNtStatusToDosError(status);
+                return INVALID_HANDLE_VALUE;
+            }
+        }
+    }
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) *error = GetLastError();
     return file;
+}
+
+// Whether the existing file at `path` could be opened for writing as the
+// run-time library opens a file to replace it; else the system's reason.
+// Asked before the file is moved aside: a library that a running program
+// has loaded may be renamed, but not written.
+DWORD WhyNotWritable(const char* path) {
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return GetLastError();
+    BY_HANDLE_FILE_INFORMATION information;
+    bool hiddenOrSystem = GetFileInformationByHandle(file, &information) &&
+                          (information.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0;
+    (void)CloseHandle(file);
+    // Replacing a hidden or system file with a normal one is refused.
+    return hiddenOrSystem ? ERROR_ACCESS_DENIED : ERROR_SUCCESS;
+}
+
+// True when the last component of `name` (below the data folder) is a link.
+bool FileIsLink(const char* name) {
+    char folder[kPathBufferBytes];
+    size_t folderLength = FolderPartLength(name);
+    if (folderLength == 0) return PathCrossesLink(nullptr, name);
+    if (folderLength >= sizeof folder) return true;
+    std::memcpy(folder, name, folderLength - 1);
+    folder[folderLength - 1] = '\0';
+    return PathCrossesLink(folder, name + folderLength);
+}
+
+// What became of opening file `index` at `path` for writing.
+enum class Opened { kFile, kPassOver, kRefused, kFolderGone };
+
+// Opens file `index` at `path` for writing, inside the held `folder` (null
+// for a file of the current folder or below the system folder): a new file,
+// or, where one is there, a new file in its place once the old one is kept
+// aside.
+Opened OpenForWriting(int32_t index, const char* path, bool marked, HANDLE folder, HANDLE* file) {
+    DWORD error = ERROR_SUCCESS;
+    *file = CreateNewFile(path, folder, &error);
+    if (*file != INVALID_HANDLE_VALUE) {
+        if (!marked) RecordCreated(index);
+        return Opened::kFile;
+    }
+    // Someone removed a held folder after all (Wine lets them).
+    if (folder && (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)) return Opened::kFolderGone;
+    if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) {
+        // Below the data folder a link is never written through or moved.
+        if (!marked && FileIsLink(path)) return Opened::kRefused;
+        error = WhyNotWritable(path);
+        if (error == ERROR_SUCCESS) {
+            uint64_t kept = 0;
+            if (!KeepExistingFile(path, &kept)) return Opened::kRefused;
+            RecordReplaced(index, kept);
+            *file = CreateNewFile(path, folder, &error);
+            return *file != INVALID_HANDLE_VALUE ? Opened::kFile : Opened::kRefused;
+        }
+    }
+    // A library that a running program holds open cannot be replaced now;
+    // the copy in use is left as it is and the installation goes on.
+    return IsAccessRefusal(error) && IsLibraryPath(path) ? Opened::kPassOver : Opened::kRefused;
 }
 
 // Handles file `index`: 0 to go on with the next file, else the result that
 // ends the extraction.
-int ExtractFile(int32_t index, unsigned char* work, Progress& progress) {
+int ExtractFile(int32_t index, unsigned char* work, Progress& progress, FolderChain& folders) {
     const char* name = fileNames[index];
     progress.Report(name);
 
-    const char* path = name;
-    char systemPath[kPathBufferBytes];
+    char path[kPathBufferBytes];
+    if (!ResolvePayloadPath(name, path, sizeof path)) return kExtractCreateFailed;
     bool marked = HasSystemFolderMarker(name);
     if (marked) {
-        char systemFolder[kPathBufferBytes];
-        UINT length = GetSystemDirectoryA(systemFolder, sizeof systemFolder);
-        if (length == 0 || length >= sizeof systemFolder) return kExtractCreateFailed;
-        if (!JoinSystemPath(systemPath, sizeof systemPath, systemFolder, name)) return kExtractCreateFailed;
-        path = systemPath;
         // A newer copy in the system folder belongs to something installed
         // later; it stays.
         struct _stat existing;
@@ -96,30 +200,30 @@ int ExtractFile(int32_t index, unsigned char* work, Progress& progress) {
             progress.done += fileChunkCounts[index];
             return 0;
         }
-    } else if (std::strlen(name) >= kPathBufferBytes) {
+        if (!CreatePathFolders(path)) return kExtractCreateFailed;
+    } else if (!folders.Enter(path)) {
         return kExtractCreateFailed;
     }
 
-    if (!CreatePathFolders(path)) return kExtractCreateFailed;
-    FILE* file = OpenForWriting(path);
-    if (!file) {
-        // A library that a running program holds open cannot be replaced now;
-        // the copy in use is left as it is and the installation goes on.
-        if (errno == EACCES && IsLibraryPath(path)) {
-            progress.done += fileChunkCounts[index];
-            return 0;
-        }
-        return kExtractCreateFailed;
+    HANDLE file = INVALID_HANDLE_VALUE;
+    Opened opened = OpenForWriting(index, path, marked, marked ? nullptr : folders.Innermost(), &file);
+    if (opened == Opened::kFolderGone) {
+        // Looked up, checked and made again, as any missing folder is.
+        folders.LetGoFrom(0);
+        if (!folders.Enter(path)) return kExtractCreateFailed;
+        opened = OpenForWriting(index, path, marked, folders.Innermost(), &file);
     }
-    if (!marked) MarkFileWritten(index);
-
-    int result = WriteChunks(index, file, work, progress);
-    if (result != 0) return result;
-    struct _utimbuf times;
-    times.actime = fileTimes[index];
-    times.modtime = fileTimes[index];
-    (void)_utime(path, &times);
-    return 0;
+    switch (opened) {
+    case Opened::kPassOver:
+        progress.done += fileChunkCounts[index];
+        return 0;
+    case Opened::kRefused:
+    case Opened::kFolderGone:
+        return kExtractCreateFailed;
+    case Opened::kFile:
+        break;
+    }
+    return WriteChunks(index, file, work, progress);
 }
 
 }  // namespace
@@ -139,9 +243,12 @@ int ExtractPayload(HWND window, ProgressCallbackFunc callback) {
     for (int32_t i = 0; i < fileCount; ++i) progress.total += fileChunkCounts[i];
 
     int result = kExtractDone;
-    for (int32_t i = 0; i < fileCount && result == kExtractDone; ++i) {
-        int fileResult = ExtractFile(i, work, progress);
-        if (fileResult != 0) result = fileResult;
+    {
+        FolderChain folders;
+        for (int32_t i = 0; i < fileCount && result == kExtractDone; ++i) {
+            int fileResult = ExtractFile(i, work, progress, folders);
+            if (fileResult != 0) result = fileResult;
+        }
     }
     std::free(work);
     if (result != kExtractDone) return result;

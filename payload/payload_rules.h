@@ -22,3 +22,16 @@ bool JoinSystemPath(char* out, size_t outBytes, const char* systemFolder, const 
 // Whole percentage of `done` out of `total`, remainder dropped; 100 when
 // there is nothing to count.
 int ProgressPercent(int64_t done, int64_t total);
+// True for the system errors that the run-time library reports as "access
+// denied" (EACCES) when it cannot open a file: a file in use, a read-only
+// file, a folder standing where the file belongs. Only these let an in-use
+// library be passed over.
+bool IsAccessRefusal(unsigned long systemError);
+// The name under which a file about to be replaced is kept until the
+// installation ends: the first `folderLength` bytes of `path` (its folder
+// with the separator) followed by "~" and `bits` as 16 hex digits and
+// ".kept". False, with `out` emptied, when it does not fit `outBytes`.
+bool FormatKeptPath(char* out, size_t outBytes, const char* path, size_t folderLength, uint64_t bits);
+// Seconds since 1970-01-01 UTC as the system's file time: 100-nanosecond
+// steps since 1601-01-01 UTC.
+uint64_t FileTimeFromUnixSeconds(int64_t seconds);

@@ -241,6 +241,7 @@ int ExtractWithProgress() {
     int result = ExtractPayload(progress, callback);
     if (result == kExtractDone) {
         if (progress) (void)DestroyWindow(progress);
+        DiscardKeptFiles();
         return kExitInstalled;
     }
     if (currentFile) LogLine("File failed: %s", currentFile);

@@ -177,6 +177,52 @@ protected:
         return true;
     }
 
+    // Runs the registered uninstaller, answers Yes and OK, and waits for it
+    // and its temporary copy; `closingText` is the closing message expected.
+    void UninstallAnsweringYes(const std::string& closingText) {
+        UninstallEntry entry = ReadUninstallEntry(kProduct);
+        ASSERT_TRUE(entry.present && entry.uninstallString.present) << "no UninstallString to run";
+        ASSERT_TRUE(RunCommandLine(entry.uninstallString.text));
+
+        std::string folder = kDataFolder;
+        ASSERT_TRUE(AnswerBox(kUninstallTitle,
+                              "Do you want to remove Varnlet from this computer?\r\n\r\nIts files in " + folder +
+                                  ", its Start-menu entries and its entry in the list of installed programs will be "
+                                  "deleted. Files of your own in that folder are kept.",
+                              true, {IDYES, IDNO}, IDYES));
+
+        // Nothing of Varnlet runs, so no closing notice is due; should one come
+        // anyway it is answered as a user would and reported.
+        HWND next = nullptr;
+        DWORD start = GetTickCount();
+        while (!next && GetTickCount() - start < static_cast<DWORD>(kAfterWaitMs)) {
+            next = testing_support::WaitForWindow(uninstaller_.dwProcessId, kUninstallTitle, "#32770", 100);
+            HWND notice = testing_support::WaitForWindow(uninstaller_.dwProcessId, kClosingTitle, "#32770", 0);
+            if (!next && notice) {
+                ADD_FAILURE() << "closing notice although nothing of Varnlet runs: "
+                              << Quoted(testing_support::MessageBoxText(notice));
+                ASSERT_TRUE(AnswerBox(kClosingTitle, FormatText(kClosingFormat, kProduct), true, {IDOK}, IDOK));
+            }
+        }
+        ASSERT_TRUE(next) << "no closing message came\n" << testing_support::DescribeWindows(0);
+        ASSERT_TRUE(AnswerBox(kUninstallTitle, closingText, true, {IDOK}, IDOK));
+
+        ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(uninstaller_.hProcess, kNextWindowMs)) << "the uninstaller runs on";
+        DWORD status = 0xFFFFFFFF;
+        ASSERT_TRUE(GetExitCodeProcess(uninstaller_.hProcess, &status));
+        EXPECT_EQ(static_cast<DWORD>(varnlet::kExitRemoved), status) << "exit status of the uninstaller";
+
+        // The uninstaller's own file goes by its temporary copy, which was
+        // started before the closing message; wait for the copy to end.
+        for (const ProcessSeen& copy : ProcessesNamed(kCopyName)) {
+            if (copy.image.find("\\rtuninst-") == std::string::npos) continue;
+            HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, copy.id);
+            if (!process) continue;
+            EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process, kNextWindowMs)) << copy.image << " runs on";
+            CloseHandle(process);
+        }
+    }
+
     PROCESS_INFORMATION uninstaller_ = {};
 };
 
@@ -192,51 +238,9 @@ TEST_F(Uninstall, RemovesARealInstallationAndKeepsTheUsersFiles) {
     ASSERT_TRUE(ListInstalledPrograms(JoinPath(OutputFolder(), "list-before.txt"), &listing)) << listing;
     ASSERT_NE(std::string::npos, listing.find(kProduct)) << "Wine's program list before:\n" << listing;
 
-    UninstallEntry entry = ReadUninstallEntry(kProduct);
-    ASSERT_TRUE(entry.present && entry.uninstallString.present) << "no UninstallString to run";
-    ASSERT_TRUE(RunCommandLine(entry.uninstallString.text));
-
-    std::string folder = kDataFolder;
-    ASSERT_TRUE(AnswerBox(kUninstallTitle,
-                          "Do you want to remove Varnlet from this computer?\r\n\r\nIts files in " + folder +
-                              ", its Start-menu entries and its entry in the list of installed programs will be "
-                              "deleted. Files of your own in that folder are kept.",
-                          true, {IDYES, IDNO}, IDYES));
-
-    // Nothing of Varnlet runs, so no closing notice is due; should one come
-    // anyway it is answered as a user would and reported.
-    HWND next = nullptr;
-    DWORD start = GetTickCount();
-    while (!next && GetTickCount() - start < static_cast<DWORD>(kAfterWaitMs)) {
-        next = testing_support::WaitForWindow(uninstaller_.dwProcessId, kUninstallTitle, "#32770", 100);
-        HWND notice = testing_support::WaitForWindow(uninstaller_.dwProcessId, kClosingTitle, "#32770", 0);
-        if (!next && notice) {
-            ADD_FAILURE() << "closing notice although nothing of Varnlet runs: "
-                          << Quoted(testing_support::MessageBoxText(notice));
-            ASSERT_TRUE(AnswerBox(kClosingTitle, FormatText(kClosingFormat, kProduct), true, {IDOK}, IDOK));
-        }
-    }
-    ASSERT_TRUE(next) << "no closing message came\n" << testing_support::DescribeWindows(0);
-    ASSERT_TRUE(AnswerBox(kUninstallTitle,
-                          "Varnlet has been removed from this computer.\r\n\r\nThe folder " + folder +
-                              " still holds files that were not installed with Varnlet, so it was left in place "
-                              "with them.",
-                          true, {IDOK}, IDOK));
-
-    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(uninstaller_.hProcess, kNextWindowMs)) << "the uninstaller runs on";
-    DWORD status = 0xFFFFFFFF;
-    ASSERT_TRUE(GetExitCodeProcess(uninstaller_.hProcess, &status));
-    EXPECT_EQ(static_cast<DWORD>(varnlet::kExitRemoved), status) << "exit status of the uninstaller";
-
-    // The uninstaller's own file goes by its temporary copy, which was
-    // started before the closing message; wait for the copy to end.
-    for (const ProcessSeen& copy : ProcessesNamed(kCopyName)) {
-        if (copy.image.find("\\rtuninst-") == std::string::npos) continue;
-        HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, copy.id);
-        if (!process) continue;
-        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process, kNextWindowMs)) << copy.image << " runs on";
-        CloseHandle(process);
-    }
+    ASSERT_NO_FATAL_FAILURE(UninstallAnsweringYes(
+        "Varnlet has been removed from this computer.\r\n\r\nThe folder " + std::string(kDataFolder) +
+        " still holds files that were not installed with Varnlet, so it was left in place with them."));
 
     // Only the user's own file is left, so the folder stays.
     ExpectFolderHolds(kDataFolder, {kOwnFile});
@@ -324,4 +328,41 @@ TEST_F(Uninstall, TheFinishingCopyHoldsTheLockAfterTheUninstallerEnded) {
 }
 
 }  // namespace
+// A second installation over the first fails at sample1.jpg, which another
+// program holds open: the user sees why, and afterwards the first
+// installation is there exactly as it was (every file with its bytes and
+// times, nothing new beside them, its links, key and ini entry), and its
+// uninstaller still removes all of it.
+TEST_F(Uninstall, AFailedUpgradePutsTheEarlierInstallationBackAndItStillUninstalls) {
+    ASSERT_NO_FATAL_FAILURE(InstallWithoutStarting());
+
+    std::string held = JoinPath(kDataFolder, "sample1.jpg");
+    HANDLE holder = CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, holder) << held;
+    ASSERT_TRUE(StartInstaller(BuiltProgram(VARNLET_SETUP_EXE))) << user().Failure();
+    ASSERT_TRUE(AnswerLicence(user(), true, nullptr)) << user().Failure();
+    std::string parent, application;
+    HWND dialog = WaitForFolderDialog(user(), &parent, &application);
+    ASSERT_TRUE(dialog) << user().Failure();
+    EXPECT_EQ(kParent, parent) << "the first installation's folder is proposed";
+    ASSERT_TRUE(user().Click(dialog, IDOK)) << user().Failure();
+    ASSERT_TRUE(ExpectBox(kClosingTitle, FormatText(kClosingFormat, kProduct), true, {IDOK}, IDOK))
+        << user().Failure();
+    ASSERT_TRUE(ExpectBox(FormatText(kFailedTitleFormat, kProduct).c_str(), kCannotCreateText, true, {IDOK}, IDOK,
+                          kAfterWaitMs))
+        << user().Failure();
+    ASSERT_TRUE(ExpectEndsWithStatusZero()) << user().Failure();
+    CloseHandle(holder);
+
+    ExpectPayloadInstalled(kDataFolder, VarnletPayload(), {}, LinkTargets("vrl32.exe"));
+    ExpectStartMenuLinks(kDataFolder, "vrl32.exe");
+    ExpectUninstallEntry(kDataFolder);
+    ExpectIniDataFolder(kDataFolder);
+
+    ASSERT_NO_FATAL_FAILURE(UninstallAnsweringYes("Varnlet has been removed from this computer."));
+    EXPECT_FALSE(PathExists(kDataFolder)) << kDataFolder << " stays";
+    ExpectNothingRegistered();
+    ExpectIniDataFolder("");
+}
+
 }  // namespace e2e

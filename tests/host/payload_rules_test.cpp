@@ -89,3 +89,30 @@ TEST(ProgressPercent, WholePercentRemainderDroppedAndSafeForLargeCounts) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(KeptPath, TheFolderOfThePathThenTildeAndSixteenHexDigitsOrNothingWhenItDoesNotFit) {
+    char out[64];
+    ASSERT_TRUE(FormatKeptPath(out, sizeof out, "docs\\manual.htm", 5, 0x0123456789abcdefull));
+    EXPECT_STREQ("docs\\~0123456789abcdef.kept", out);
+    ASSERT_TRUE(FormatKeptPath(out, sizeof out, "vrl32.exe", 0, 1));
+    EXPECT_STREQ("~0000000000000001.kept", out);
+    char small[20];
+    EXPECT_FALSE(FormatKeptPath(small, sizeof small, "docs\\manual.htm", 5, 1));
+    EXPECT_STREQ("", small);
+    EXPECT_FALSE(FormatKeptPath(out, sizeof out, "a.txt", 6, 1)) << "a folder part longer than the path";
+}
+
+TEST(FileTime, SecondsSince1970InHundredNanosecondStepsSince1601) {
+    EXPECT_EQ(116444736000000000ull, FileTimeFromUnixSeconds(0));
+    EXPECT_EQ(116444736000000000ull + 10000000ull * 1094713200, FileTimeFromUnixSeconds(1094713200));
+    EXPECT_EQ(116444736000000000ull - 10000000ull, FileTimeFromUnixSeconds(-1));
+}
+
+TEST(AccessRefusal, TheErrorsTheRunTimeLibraryReportsAsAccessDenied) {
+    for (unsigned long error : {5ul, 19ul, 32ul, 33ul, 36ul, 65ul, 167ul}) EXPECT_TRUE(IsAccessRefusal(error)) << error;
+    for (unsigned long error : {0ul, 2ul, 3ul, 18ul, 37ul, 80ul, 112ul, 183ul}) EXPECT_FALSE(IsAccessRefusal(error)) << error;
+}
+
+}  // namespace

@@ -131,6 +131,72 @@ INSTANTIATE_TEST_SUITE_P(Damages, DamagedChunk,
                                                                                           : "Truncated");
                          });
 
+// An earlier installation of some of the table's files, each with bytes and
+// a time of its own.
+struct EarlierFile {
+    const char* name;
+    const char* text;
+    int64_t time;
+};
+const EarlierFile kEarlier[] = {{"first.txt", "first, as installed before", 900000000},
+                                {"sub\\dir\\nested.txt", "nested, as installed before", 900000100},
+                                {"big.bin", "big, as installed before", 900000200},
+                                {"after.txt", "after, as installed before", 900000300}};
+
+void InstallEarlier(const ScratchFolder& folder) {
+    ASSERT_TRUE(testing_support::CreateFolders(folder.File("sub\\dir")));
+    for (const EarlierFile& file : kEarlier) {
+        ASSERT_TRUE(WriteText(folder.File(file.name), file.text)) << file.name;
+        ASSERT_TRUE(SetFileTimes(folder.File(file.name), file.time)) << file.name;
+    }
+}
+
+void ExpectEarlier(const ScratchFolder& folder) {
+    for (const EarlierFile& file : kEarlier) {
+        int64_t accessTime = 0, modificationTime = 0;
+        ASSERT_TRUE(FileTimes(folder.File(file.name), accessTime, modificationTime)) << file.name;
+        EXPECT_EQ(file.time, modificationTime) << file.name;
+        EXPECT_EQ(file.time, accessTime) << file.name;
+        EXPECT_EQ(file.text, ReadText(folder.File(file.name))) << file.name;
+    }
+}
+
+TEST_F(HandmadeExtraction, AFailedRunPutsBackEveryFileItReplacedAndDeletesOnlyWhatItCreated) {
+    ASSERT_NO_FATAL_FAILURE(InstallEarlier(folder_));
+    handmade::DamageBrokenChunk(handmade::Damage::kChecksum);
+    ASSERT_EQ(kExtractWriteFailed, ExtractPayload(nullptr, nullptr));
+    ExpectWritten(handmade::kBig);  // replaced, and kept aside meanwhile
+
+    EXPECT_EQ(4, RemovePayload(nullptr, nullptr));
+    ExpectEarlier(folder_);
+    // Nothing new is left, no kept copy either.
+    std::vector<std::string> earlier = {"after.txt", "big.bin", "first.txt", "sub"};
+    EXPECT_EQ(earlier, FolderEntries(folder_.path()));
+    EXPECT_EQ(std::vector<std::string>{"nested.txt"}, FolderEntries(folder_.File("sub\\dir")));
+}
+
+TEST_F(HandmadeExtraction, ASuccessfulRunKeepsTheReplacedFilesOnlyUntilTheyAreDiscarded) {
+    ASSERT_NO_FATAL_FAILURE(InstallEarlier(folder_));
+    ASSERT_EQ(kExtractDone, ExtractPayload(nullptr, nullptr));
+    for (int i = 0; i < handmade::kFileCount; ++i) ExpectWritten(i);
+    // Each replaced file waits beside its successor under a name of its own.
+    std::vector<std::string> top = FolderEntries(folder_.path());
+    ASSERT_EQ(static_cast<size_t>(handmade::kFileCount + 3), top.size());
+    size_t kept = 0;
+    for (const std::string& name : top) {
+        if (name[0] != '~') continue;
+        ++kept;
+        std::string text = ReadText(folder_.File(name));
+        EXPECT_TRUE(text == kEarlier[0].text || text == kEarlier[2].text || text == kEarlier[3].text) << name;
+    }
+    EXPECT_EQ(3u, kept);
+
+    DiscardKeptFiles();
+    EXPECT_EQ(static_cast<size_t>(handmade::kFileCount), FolderEntries(folder_.path()).size());
+    EXPECT_EQ(std::vector<std::string>{"nested.txt"}, FolderEntries(folder_.File("sub\\dir")));
+    for (int i = 0; i < handmade::kFileCount; ++i) ExpectWritten(i);
+}
+
 // Drive T: is a 2 MB tmpfs only when the test environment could mount it.
 bool SmallDriveAvailable(std::string& why) {
     ULARGE_INTEGER available, total, free;
@@ -170,6 +236,22 @@ TEST(HandmadeExtractionOnAFullDisk, GivesTwoAndRemovalFreesTheDriveAgain) {
     ULARGE_INTEGER freeAfter;
     ASSERT_TRUE(GetDiskFreeSpaceExA("T:\\", &freeAfter, &total, &unused));
     EXPECT_GE(freeAfter.QuadPart + 64 * 1024, freeBefore.QuadPart) << "the removal left the drive full";
+}
+
+TEST(HandmadeExtractionOnAFullDisk, PutsBackTheFilesItReplacedBeforeTheDiskFilled) {
+    std::string why;
+    if (!SmallDriveAvailable(why)) GTEST_SKIP() << why;
+    handmade::BuildTable();
+    handmade::DamageBrokenChunk(handmade::Damage::kNone);
+    ScratchFolder folder("T:\\");
+    ASSERT_FALSE(folder.path().empty()) << "no folder on T:";
+    ASSERT_NO_FATAL_FAILURE(InstallEarlier(folder));
+
+    EXPECT_EQ(kExtractWriteFailed, ExtractPayload(nullptr, nullptr));
+    EXPECT_EQ(4, RemovePayload(nullptr, nullptr));
+    ExpectEarlier(folder);
+    std::vector<std::string> earlier = {"after.txt", "big.bin", "first.txt", "sub"};
+    EXPECT_EQ(earlier, FolderEntries(folder.path()));
 }
 
 }  // namespace

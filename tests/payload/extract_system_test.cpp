@@ -36,6 +36,15 @@ protected:
     void CleanSystemFolder() {
         RemoveTree(fileA_);
         RemoveTree(system_ + "\\varnlet-test-dir");
+        // The copies of replaced files that each run keeps until its
+        // installation would be over.
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA((system_ + "\\~*.kept").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) return;
+        do {
+            (void)DeleteFileA((system_ + "\\" + found.cFileName).c_str());
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
     }
     static std::vector<unsigned char> Source(const char* name) {
         return ReadHostFile((std::string(VARNLET_FILES_DIR "/") + name).c_str());

@@ -31,6 +31,7 @@ private:
     std::string previous_;
 };
 
+using testing_support::FolderEntries;
 using testing_support::PathExists;
 using testing_support::RemoveTree;
 using testing_support::WriteWholeFile;
@@ -80,6 +81,19 @@ private:
 std::vector<unsigned char> ReadHostFile(const char* unixPath);
 // The Windows path of a file of the build host ("Z:" and the Unix path).
 std::string WindowsPathOfHost(const char* unixPath);
+
+// A new empty folder beside `folder`, its name ending in `suffix`; "" when
+// it cannot be made.
+std::string MakeFolderBeside(const std::string& folder, const char* suffix);
+// Makes `link` a symbolic link to the folder `target` that this system shows
+// as a reparse point. Under Wine that is a Unix symbolic link (made by the
+// host's ln, which Wine starts like any program): Wine's own
+// CreateSymbolicLink makes nothing. False when no link could be made.
+bool MakeSymbolicLink(const std::string& link, const std::string& target);
+// Deletes the link itself, never what it points to.
+bool RemoveSymbolicLink(const std::string& link);
+// Whether MakeSymbolicLink works here.
+bool SymbolicLinksAvailable();
 
 struct CallbackCall {
     HWND window;

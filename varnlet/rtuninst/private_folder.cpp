@@ -4,6 +4,7 @@
 
 #include "common/bounded_format.h"
 #include "common/paths.h"
+#include "common/random_bits.h"
 #include "common/scoped.h"
 
 namespace varnlet {
@@ -19,7 +20,6 @@ const char kAdministratorsOnly[] = "O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
 constexpr int kNameAttempts = 16;
 
 typedef BOOL(WINAPI* ConvertDescriptorFunc)(LPCSTR, DWORD, PSECURITY_DESCRIPTOR*, PULONG);
-typedef BOOLEAN(WINAPI* GenRandomFunc)(PVOID, ULONG);
 constexpr DWORD kSddlRevision1 = 1;
 constexpr int kTokenElevationClass = 20;  // TokenElevation, from Windows Vista on
 
@@ -27,20 +27,6 @@ constexpr int kTokenElevationClass = 20;  // TokenElevation, from Windows Vista 
 FARPROC Advapi32Function(const char* name) {
     HMODULE advapi32 = GetModuleHandleA("advapi32.dll");
     return advapi32 ? GetProcAddress(advapi32, name) : nullptr;
-}
-
-// 64 random bits from the system's generator; the clock and the process id
-// only where it is missing (CreateDirectory still refuses a folder that is
-// already there).
-unsigned long long RandomBits(int attempt) {
-    unsigned long long bits = 0;
-    GenRandomFunc generate = reinterpret_cast<GenRandomFunc>(
-        reinterpret_cast<void*>(Advapi32Function("SystemFunction036")));  // RtlGenRandom
-    if (generate && generate(&bits, sizeof bits)) return bits;
-    LARGE_INTEGER counter = {};
-    (void)QueryPerformanceCounter(&counter);
-    return (static_cast<unsigned long long>(counter.QuadPart) << 16) ^ (GetTickCount() * 2654435761ull) ^
-           (static_cast<unsigned long long>(GetCurrentProcessId()) << 40) ^ static_cast<unsigned long long>(attempt);
 }
 
 // Where the folder goes: the system's temporary folder when elevated, else
