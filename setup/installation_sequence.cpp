@@ -13,6 +13,7 @@
 #include "common/globals.h"
 #include "datafolder/data_folder.h"
 #include "payload/extract.h"
+#include "payload/payload_seal.h"
 #include "services/running_copies.h"
 #include "services/service_removal.h"
 #include "setup/free_space.h"
@@ -67,6 +68,8 @@ const char kWriteFailedText[] =
 const char kNoMemoryText[] =
     "Insufficient memory was available for the setup procedure. Close other applications and run the "
     "setup program again.";
+const char kDamagedTitle[] = "Installer Damaged";
+const char kDamagedText[] = "The installer is damaged. Please download it again.";
 const char kInstallingServiceTitle[] = "Installing Service";
 const char kInstallingServiceText[] =
     "There will be a brief pause while the new NT service is started up. This pause will begin when you "
@@ -175,6 +178,7 @@ bool ExtractWithProgress() {
     const char* text = kCreateFailedText;
     if (result == kExtractWriteFailed) text = kWriteFailedText;
     if (result == kExtractNoMemory) text = kNoMemoryText;
+    if (result == kExtractDataDamaged) text = kDamagedText;
     char title[kMessageBytes];
     Warn(text, Formatted(title, sizeof title, kFailedTitleFormat, ProductConfig.productName));
     (void)RemovePayload(nullptr, nullptr);
@@ -216,6 +220,12 @@ int RunInstallation(HINSTANCE instance) {
     instanceHandle = instance;
     platformId = QueryPlatformId();
     if (!CreateBackgroundWindow(instance)) return 0;
+    // A damaged download is told before the user is asked anything, and
+    // before anything is written.
+    if (!PayloadIsIntact()) {
+        Warn(kDamagedText, kDamagedTitle);
+        return 0;
+    }
 
     if (RunLicenceDialog(instanceHandle, backgroundHwnd) == 0) {
         Warn(kNotInstalledText, kNotInstalledTitle);

@@ -46,6 +46,9 @@ struct ProductDescription {
     std::string licencePath;
     std::string licenceText;  // read only when the sources are checked
     std::vector<PayloadEntry> files;
+    // Whether the description's own files include the uninstaller (else the
+    // build's is carried, when LoadOptions give one).
+    bool listsUninstaller = false;
 };
 
 struct LoadOptions {
