@@ -91,8 +91,8 @@ python3 -c "print('build time ratio ours/nsis: %.2f   size ratio ours/nsis: %.4f
 echo "steps of the last build (s, peak MB):$(awk '{printf "  %s %s %d", $1, $2, $3 / 1024}' "$out/gen/steps.txt")"
 # The table beyond the names: its arrays (the symbols' distances in the
 # generated object) and the loader's 2-byte base relocation per pointer.
-python3 - "$out/gen/product_blob.o" "$files" <<'PY'
-import subprocess, sys
+python3 - "$out/gen/product_blob.o" "$files" "$out/gen/product_table.bin" <<'PY'
+import os, subprocess, sys
 symbols = {}
 for line in subprocess.run(["i686-w64-mingw32-nm", sys.argv[1]], capture_output=True, text=True).stdout.split("\n"):
     fields = line.split()
@@ -103,7 +103,10 @@ if "payloadSeal" in symbols:
     arrays = symbols["payloadNames"] - symbols["payloadSeal"]
     pointers = (symbols["fileChunkCounts"] - symbols["fileChunks"] + symbols["payloadChunkSizes"] -
                 symbols["payloadChunks"]) // 4
-    names = symbols["payloadBlob"] - symbols["payloadNames"]
+    # product_table.bin: a count and a time per table entry, a size per chunk, then the names.
+    entries = (symbols["fileChunkSizes"] - symbols["fileChunks"]) // 4
+    chunks = (symbols["payloadChunkSizes"] - symbols["payloadChunks"]) // 4
+    names = os.path.getsize(sys.argv[3]) - 8 * entries - 4 * chunks
     print("table: %.1f B per file beyond the names (%d B of arrays, %d B of base relocations), names %.1f B per file"
           % ((arrays + 2 * pointers) / files, arrays, 2 * pointers, names / files))
 PY
