@@ -449,6 +449,21 @@ TEST(GenproductCommand, EveryChunkOfALargePayloadInflatesToItsPiece) {
     EXPECT_EQ(nextOffset, blob.size());
 }
 
+// What configuring asks before it plans the build: whether the description's
+// own files include the uninstaller, as CMake lines.
+TEST(GenproductCommand, QueryTellsWhetherTheDescriptionBringsItsUninstaller) {
+    TempFolder folder;
+    json brings = ValidDescription(folder);
+    json lacks = brings;
+    lacks["files"].erase(1);
+    for (const auto& [description, expected] : {std::pair<json, const char*>{brings, "TRUE"}, {lacks, "FALSE"}}) {
+        std::string path = folder.Write("product.json", description.dump());
+        std::string answers = folder.path() + "/query.cmake";
+        ASSERT_EQ(0, std::system((std::string(GENPRODUCT_EXE) + " --description " + path + " --query " + answers).c_str()));
+        EXPECT_EQ(std::string("set(PRODUCT_LISTS_UNINSTALLER ") + expected + ")\n", ReadFile(answers));
+    }
+}
+
 TEST(Emit, StringLiteralsKeepEveryByte) {
     EXPECT_EQ("a\\\"b\\\\c", CppStringLiteral("a\"b\\c"));
     EXPECT_EQ("\\015\\015\\012", CppStringLiteral("\r\r\n"));
