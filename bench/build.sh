@@ -1,22 +1,31 @@
 #!/bin/bash
-# Build-time benchmark: generate + compile + link an installer for the standard
-# payload, side by side with makensis (zlib) building an installer of the same
-# files, and the size of each tool's installer for one tiny file (the stub).
-# usage: bench/build.sh [TOTAL_MB] [RUNS]     (defaults: 64 MB, 3 runs)
+# Build-time benchmark: generate + compile + link an installer for a payload,
+# side by side with makensis (zlib) building an installer of the same files,
+# the size of each tool's installer for one tiny file (the stub), and what the
+# table costs per file beyond the file's name.
+# usage: bench/build.sh [TOTAL_MB | DIR] [RUNS]     (defaults: 64 MB, 3 runs)
+#   TOTAL_MB  the standard synthetic payload of that size (make_payload.sh)
+#   DIR       any folder of files: a tree from make_tree.sh, or a product's own
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-mb=${1:-64}
+what=${1:-64}
 runs=${2:-3}
 out=$root/build-bench/build
 source "$root/bench/common.sh"
 
-payload=$out/payload$mb
-if [ ! -d "$payload" ]; then
-    bash "$shared/bench/make_payload.sh" "$payload" "$mb" >/dev/null
+if [ -d "$what" ]; then
+    payload=$(cd "$what" && pwd)
+    label="folder $payload"
+else
+    [[ "$what" =~ ^[0-9]+$ ]] || { echo "bench/build.sh: $what is neither a size in MB nor a folder" >&2; exit 2; }
+    payload=$out/payload$what
+    label="$what MB"
+    if [ ! -d "$payload" ]; then
+        bash "$shared/bench/make_payload.sh" "$payload" "$what" >/dev/null
+    fi
+    # rtuninst.exe is part of the payload for both tools alike (a tiny stand-in).
+    [ -f "$payload/rtuninst.exe" ] || printf 'MZ' >"$payload/rtuninst.exe"
 fi
-
-# rtuninst.exe is part of the payload for both tools alike (a tiny stand-in).
-[ -f "$payload/rtuninst.exe" ] || printf 'MZ' >"$payload/rtuninst.exe"
 mkdir -p "$out/tiny"
 [ -f "$out/tiny/rtuninst.exe" ] || printf 'MZ' >"$out/tiny/rtuninst.exe"
 describe "$payload" "$out/bench.json"
@@ -46,7 +55,7 @@ step identity "$genproduct" --description "\$desc" --out-dir "\$gen" --identity 
 step windres i686-w64-mingw32-windres -I"$root/resources" -I"\$gen" "$root/resources/installer.rc" -O coff \\
     -o "\$gen/res.o"
 wait \$data; wait \$blob
-step linker $cxx -mwindows -static -s -Wl,--gc-sections -Wl,--no-insert-timestamp -o "\$exe" "$out/main.o" "$out/compact_crc32.o" \\
+step linker $cxx -mwindows -static -s -Wl,--gc-sections -Wl,--no-insert-timestamp -Wl,-T,"$root/cmake/payload_last.ld" -o "\$exe" "$out/main.o" "$out/compact_crc32.o" \\
     "\$gen/res.o" "\$gen/product_data.o" "\$gen/product_blob.o" "$core" "$zlib" -luuid -ladvapi32 -luser32 \\
     -lgdi32 -lkernel32
 EOS
@@ -73,9 +82,31 @@ makensis -V1 -DCOMP=zlib -DPAYLOAD="$out/tiny" -DOUTFILE="$out/nsis-tiny.exe" "$
 ours_s=$(cut -d' ' -f1 "$out/ours.runs" | median); nsis_s=$(cut -d' ' -f1 "$out/nsis.runs" | median)
 ours_m=$(cut -d' ' -f2 "$out/ours.runs" | sort -n | tail -1); nsis_m=$(cut -d' ' -f2 "$out/nsis.runs" | sort -n | tail -1)
 size() { stat -c %s "$1"; }
-echo "payload: $mb MB, $(find "$payload" -type f | wc -l) files, median of $runs runs"
+files=$(find "$payload" -type f | wc -l)
+echo "payload: $label, $files files, median of $runs runs"
 printf '%-22s %10s %12s %14s %14s\n' "" "build s" "peak MB" "installer B" "1-file stub B"
 printf '%-22s %10s %12s %14s %14s\n' "Varnlet Setup" "$ours_s" "$((ours_m / 1024))" "$(size "$out/ours.exe")" "$(size "$out/ours-tiny.exe")"
 printf '%-22s %10s %12s %14s %14s\n' "makensis (zlib)" "$nsis_s" "$((nsis_m / 1024))" "$(size "$out/nsis.exe")" "$(size "$out/nsis-tiny.exe")"
 python3 -c "print('build time ratio ours/nsis: %.2f   size ratio ours/nsis: %.4f' % ($ours_s/$nsis_s, $(size "$out/ours.exe")/$(size "$out/nsis.exe")))"
 echo "steps of the last build (s, peak MB):$(awk '{printf "  %s %s %d", $1, $2, $3 / 1024}' "$out/gen/steps.txt")"
+# The table beyond the names: its arrays (the symbols' distances in the
+# generated object) and the loader's 2-byte base relocation per pointer.
+python3 - "$out/gen/product_blob.o" "$files" "$out/gen/product_table.bin" <<'PY'
+import os, subprocess, sys
+symbols = {}
+for line in subprocess.run(["i686-w64-mingw32-nm", sys.argv[1]], capture_output=True, text=True).stdout.split("\n"):
+    fields = line.split()
+    if len(fields) == 3:
+        symbols[fields[2].lstrip("_")] = int(fields[0], 16)
+files = int(sys.argv[2])
+if "payloadSeal" in symbols:
+    arrays = symbols["payloadNames"] - symbols["payloadSeal"]
+    pointers = (symbols["fileChunkCounts"] - symbols["fileChunks"] + symbols["payloadChunkSizes"] -
+                symbols["payloadChunks"]) // 4
+    # product_table.bin: a count and a time per table entry, a size per chunk, then the names.
+    entries = (symbols["fileChunkSizes"] - symbols["fileChunks"]) // 4
+    chunks = (symbols["payloadChunkSizes"] - symbols["payloadChunks"]) // 4
+    names = os.path.getsize(sys.argv[3]) - 8 * entries - 4 * chunks
+    print("table: %.1f B per file beyond the names (%d B of arrays, %d B of base relocations), names %.1f B per file"
+          % ((arrays + 2 * pointers) / files, arrays, 2 * pointers, names / files))
+PY

@@ -8,6 +8,7 @@ enum ExtractResult : int {
     kExtractWriteFailed = 2,    // a file could not be written completely
     kExtractNoMemory = 3,       // the work buffer could not be allocated
     kExtractDone = 4,           // all files handled
+    kExtractDataDamaged = 5,    // a chunk did not inflate: the installer's data is damaged
 };
 
 // Writes every file of the PayloadTable relative to the current folder. A

@@ -60,16 +60,19 @@ bool WriteAll(HANDLE file, const unsigned char* bytes, DWORD length) {
 }
 
 // Writes the chunks of file `index` into `file`, gives it its stored time and
-// closes it. 0 when all of it is on disk, else kExtractWriteFailed.
+// closes it. 0 when all of it is on disk, else kExtractWriteFailed, or
+// kExtractDataDamaged for a chunk that does not inflate completely (its bytes
+// are never written: they would be stale bytes of the previous chunk).
 int WriteChunks(int32_t index, HANDLE file, unsigned char* work, Progress& progress) {
     for (int32_t c = 0; c < fileChunkCounts[index]; ++c) {
         uLongf length = kWorkBufferBytes;
-        // A chunk that does not inflate completely would leave stale bytes of
-        // the previous chunk in the buffer; it counts as a failed write.
         int status = uncompress(work, &length, fileChunks[index][c], fileChunkSizes[index][c]);
-        if (status != Z_OK || !WriteAll(file, work, static_cast<DWORD>(length))) {
+        int failure = status != Z_OK                                      ? kExtractDataDamaged
+                      : !WriteAll(file, work, static_cast<DWORD>(length)) ? kExtractWriteFailed
+                                                                          : 0;
+        if (failure != 0) {
             (void)CloseHandle(file);
-            return kExtractWriteFailed;
+            return failure;
         }
         ++progress.done;
         progress.Report(fileNames[index]);

@@ -16,8 +16,23 @@
 //                         holding at most kChunkRawBytes bytes of the file
 //     fileTimes[i]        access and modification time, seconds since 1970 UTC
 //
-//   The chunk bytes themselves live in one assembler-included blob; the
-//   pointer arrays point into it.
+//   The generator writes the table as assembler data, laid out flat: every
+//   file's chunk pointers back to back in payloadChunks, their sizes in
+//   payloadChunkSizes, every name with its NUL back to back in payloadNames,
+//   and the chunk bytes in payloadBlob. fileChunks[i], fileChunkSizes[i] and
+//   fileNames[i] point at file i's place in those arrays (also for a file
+//   without chunks), so a table of any size is a handful of arrays, not two
+//   small objects per file.
+//
+//   PayloadSeal lets the installer check all of it before writing anything:
+//   `checksum` is the Adler-32 of, in this order,
+//     the blob (blobBytes bytes), the names (nameBytes bytes),
+//     per chunk: its offset in the blob and its size,
+//     per file: its chunk count and its time,
+//   each number as 4 bytes, least significant first. Offsets rather than
+//   pointers: the loader may move the image. `sealChecksum` is the Adler-32
+//   of the five numbers before it, taken the same way, so a damaged size is
+//   found before anything is read with it.
 #pragma once
 
 #include <cstdint>
@@ -70,6 +85,21 @@ extern const uint32_t* const fileChunkSizes[];
 extern const char* const fileNames[];
 extern const int32_t fileChunkCounts[];
 extern const int32_t fileTimes[];
+
+struct PayloadSeal {
+    uint32_t fileCount;
+    uint32_t chunkCount;
+    uint32_t nameBytes;
+    uint32_t blobBytes;
+    uint32_t checksum;
+    uint32_t sealChecksum;
+};
+
+extern const PayloadSeal payloadSeal;
+extern const unsigned char* const payloadChunks[];
+extern const uint32_t payloadChunkSizes[];
+extern const char payloadNames[];
+extern const unsigned char payloadBlob[];
 
 // Not part of the extraction table: the sum of the files' uncompressed sizes,
 // for the "EstimatedSize" of the uninstall entry.

@@ -137,7 +137,18 @@ define_list=$(IFS=';'; echo "${defines[*]:-}")
 arch=${VARNLET_WINDOWS_ARCH:-i686}
 case "$arch" in i686 | x86_64) ;; *) fail "VARNLET_WINDOWS_ARCH must be i686 or x86_64, not '$arch'" ;; esac
 echo "$me: building the installer for $description (log: $log)"
-if ! cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$arch.cmake" \
+# A tree configured for this description, name and defines already is not
+# configured again: the build itself configures anew when the description or
+# a CMake file has changed since.
+configured_for_this() {
+    local cache=$build/CMakeCache.txt
+    [ -f "$cache" ] && [ -f "$build/extra_product_setup.path" ] &&
+        grep -qxF "EXTRA_PRODUCT_DESCRIPTION:FILEPATH=$description" "$cache" &&
+        grep -qxF "EXTRA_PRODUCT_OUTPUT_NAME:STRING=$output_stem" "$cache" &&
+        grep -qxF "EXTRA_PRODUCT_DEFINES:STRING=$define_list" "$cache"
+}
+: >"$log"
+if ! configured_for_this && ! cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$arch.cmake" \
         -DVARNLET_BUILD_TESTS=OFF \
         -DEXTRA_PRODUCT_DESCRIPTION="$description" \
         -DEXTRA_PRODUCT_OUTPUT_NAME="$output_stem" \

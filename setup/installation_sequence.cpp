@@ -16,6 +16,7 @@
 #include "datafolder/data_folder.h"
 #include "datafolder/unattended_folder.h"
 #include "payload/extract.h"
+#include "payload/payload_seal.h"
 #include "services/running_copies.h"
 #include "services/service_removal.h"
 #include "setup/exit_codes.h"
@@ -72,6 +73,8 @@ const char kWriteFailedText[] =
 const char kNoMemoryText[] =
     "Insufficient memory was available for the setup procedure. Close other applications and run the "
     "setup program again.";
+const char kDamagedTitle[] = "Installer Damaged";
+const char kDamagedText[] = "The installer is damaged. Please download it again.";
 const char kInstallingServiceTitle[] = "Installing Service";
 const char kInstallingServiceText[] =
     "There will be a brief pause while the new NT service is started up. This pause will begin when you "
@@ -249,6 +252,7 @@ int ExtractWithProgress() {
     const char* text = kCreateFailedText;
     if (result == kExtractWriteFailed) text = kWriteFailedText;
     if (result == kExtractNoMemory) text = kNoMemoryText;
+    if (result == kExtractDataDamaged) text = kDamagedText;
     char title[kMessageBytes];
     Warn(text, Formatted(title, sizeof title, kFailedTitleFormat, ProductConfig.productName));
     bool removed = RemovePayload(nullptr, nullptr) == kExtractDone;
@@ -309,6 +313,12 @@ int RunInstallation(HINSTANCE instance, const char* commandLineFolder) {
     instanceHandle = instance;
     platformId = QueryPlatformId();
     if (ShowsProgress() && !CreateBackgroundWindow(instance)) return EndRun(kExitFailed);
+    // A damaged download is told before the user is asked anything, and
+    // before anything is written.
+    if (!PayloadIsIntact()) {
+        Warn(kDamagedText, kDamagedTitle);
+        return EndRun(kExitFailed);
+    }
 
     if (!AsksUser()) {
         LogLine("Licence accepted by whoever started the unattended run");

@@ -545,7 +545,7 @@ TEST(GenproductCommand, RefusesWithoutWritingAndSucceedsWithAllOutputs) {
     EXPECT_EQ(0, outputCount());
 
     EXPECT_EQ(0, run(ValidDescription(folder)));
-    for (const char* name : {"product_data.cpp", "product_blob.S", "product_blob.bin"})
+    for (const char* name : {"product_data.cpp", "product_blob.S", "product_blob.bin", "product_table.bin"})
         EXPECT_EQ(0, access((out + "/" + name).c_str(), R_OK)) << name;
 }
 
@@ -554,19 +554,25 @@ std::string ReadFile(const std::string& path) {
     return std::string((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
 }
 
-// The numbers in the generated initialiser `name[] = { ... }` (offsets after
-// "product_blob + ", sizes before "u").
-std::vector<uint64_t> GeneratedArray(const std::string& cpp, const std::string& name) {
-    std::vector<uint64_t> numbers;
-    size_t begin = cpp.find(" " + name + "[] = {");
-    if (begin == std::string::npos) return numbers;
-    size_t end = cpp.find("};", begin);
-    std::istringstream body(cpp.substr(begin, end - begin));
-    std::string token;
-    while (body >> token)
-        if (!token.empty() && std::isdigit(static_cast<unsigned char>(token[0])))
-            numbers.push_back(std::stoull(token));
-    return numbers;
+// Every file's chunks as the generated table lists them: offsets into the
+// blob from the assembler's pointers (payloadBlob+OFFSET, in table order),
+// counts and sizes from product_table.bin (counts, times, sizes, names).
+std::vector<std::vector<std::pair<uint64_t, uint32_t>>> GeneratedChunks(const std::string& outDir, size_t files) {
+    std::string assembly = ReadFile(outDir + "/product_blob.S");
+    std::string table = ReadFile(outDir + "/product_table.bin");
+    std::vector<uint64_t> offsets;
+    const std::string pointer = "SYMBOL(payloadBlob)+";
+    for (size_t at = assembly.find(pointer); at != std::string::npos; at = assembly.find(pointer, at + 1))
+        offsets.push_back(std::stoull(assembly.substr(at + pointer.size())));
+    auto number = [&](size_t index) {
+        uint32_t value = 0;
+        for (int b = 3; b >= 0; --b) value = value << 8 | static_cast<unsigned char>(table.at(index * 4 + b));
+        return value;
+    };
+    std::vector<std::vector<std::pair<uint64_t, uint32_t>>> chunks(files);
+    for (size_t i = 0, k = 0; i < files; ++i)
+        for (uint32_t c = 0; c < number(i); ++c, ++k) chunks[i].emplace_back(offsets.at(k), number(2 * files + k));
+    return chunks;
 }
 
 // A payload of tens of megabytes through the command itself: every chunk the
@@ -599,16 +605,18 @@ TEST(GenproductCommand, EveryChunkOfALargePayloadInflatesToItsPiece) {
     std::string path = folder.Write("product.json", description.dump());
     ASSERT_EQ(0, std::system((std::string(GENPRODUCT_EXE) + " --description " + path + " --out-dir " + out).c_str()));
 
-    std::string cpp = ReadFile(out + "/product_data.cpp");
     std::string blob = ReadFile(out + "/product_blob.bin");
+    std::vector<std::vector<std::pair<uint64_t, uint32_t>>> chunks = GeneratedChunks(out, contents.size());
     std::map<uint64_t, uint64_t> distinct;  // offset -> size
     std::vector<std::vector<uint64_t>> offsetsOf;
     for (size_t i = 0; i < contents.size(); ++i) {
         SCOPED_TRACE(i);
-        std::vector<uint64_t> offsets = GeneratedArray(cpp, "chunks" + std::to_string(i));
-        std::vector<uint64_t> chunkSizes = GeneratedArray(cpp, "chunkSizes" + std::to_string(i));
+        std::vector<uint64_t> offsets, chunkSizes;
+        for (const auto& [offset, size] : chunks[i]) {
+            offsets.push_back(offset);
+            chunkSizes.push_back(size);
+        }
         ASSERT_EQ((contents[i].size() + 29999) / 30000, offsets.size());
-        ASSERT_EQ(offsets.size(), chunkSizes.size());
         for (size_t c = 0; c < offsets.size(); ++c) {
             ASSERT_LE(offsets[c] + chunkSizes[c], blob.size());
             std::string piece =
@@ -651,6 +659,21 @@ TEST(AtomicFile, NeverWritesThroughWhatStandsUnderTheTemporaryName) {
     EXPECT_EQ("the blob", outputBytes.str());
     struct stat missing;
     EXPECT_NE(0, lstat((folder.path() + "/missing").c_str(), &missing)) << "created through a dangling link";
+}
+
+// What configuring asks before it plans the build: whether the description's
+// own files include the uninstaller, as CMake lines.
+TEST(GenproductCommand, QueryTellsWhetherTheDescriptionBringsItsUninstaller) {
+    TempFolder folder;
+    json brings = ValidDescription(folder);
+    json lacks = brings;
+    lacks["files"].erase(1);
+    for (const auto& [description, expected] : {std::pair<json, const char*>{brings, "TRUE"}, {lacks, "FALSE"}}) {
+        std::string path = folder.Write("product.json", description.dump());
+        std::string answers = folder.path() + "/query.cmake";
+        ASSERT_EQ(0, std::system((std::string(GENPRODUCT_EXE) + " --description " + path + " --query " + answers).c_str()));
+        EXPECT_EQ(std::string("set(PRODUCT_LISTS_UNINSTALLER ") + expected + ")\n", ReadFile(answers));
+    }
 }
 
 TEST(Emit, StringLiteralsKeepEveryByte) {

@@ -9,6 +9,7 @@
 #include "datafolder/data_folder.h"
 #include "datafolder/unattended_folder.h"
 #include "payload/extract.h"
+#include "payload/payload_seal.h"
 #include "services/running_copies.h"
 #include "services/service_removal.h"
 #include "shell/shortcut.h"
@@ -147,6 +148,8 @@ HWND CreateProgressDialog(HINSTANCE, HWND owner) {
 }
 
 int ProgressCallback(HWND, const char*, int) { return 1; }
+
+bool PayloadIsIntact() { return fakes::script.payloadIntact; }
 
 int ExtractPayload(HWND window, ProgressCallbackFunc callback) {
     char current[MAX_PATH];

@@ -21,6 +21,8 @@ struct Script {
     std::deque<std::string> folders;
     int serviceRemovalResult = 0;
     int extractResult = 4;
+    // What the check of the embedded data finds (not recorded as a call).
+    bool payloadIntact = true;
 };
 
 // Resets the script and the call log; the next run starts from scratch.

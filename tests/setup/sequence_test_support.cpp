@@ -29,6 +29,8 @@ const char kNoMemoryText[] =
     "Insufficient memory was available for the setup procedure. Close other applications and run the setup "
     "program again.";
 
+const char kDamagedText[] = "The installer is damaged. Please download it again.";
+
 RunOutcome RunSequence(const std::map<std::string, int>& answers, BoxProbe probe) {
     RunOutcome outcome;
     MessageBoxAnswerer answerer(answers, probe);

@@ -25,6 +25,7 @@ extern const char kNotInstalledText[];
 extern const char kCreateFailedText[];
 extern const char kWriteFailedText[];
 extern const char kNoMemoryText[];
+extern const char kDamagedText[];
 
 struct ChildStart {
     std::string program;

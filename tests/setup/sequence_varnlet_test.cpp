@@ -105,12 +105,28 @@ TEST_F(VarnletSequence, GivingUpTheFolderChoiceSaysTheApplicationIsNotInstalled)
     EXPECT_EQ("<absent>", IniDataDir());
 }
 
+TEST_F(VarnletSequence, DamagedDataIsToldBeforeTheLicenceAndNothingElseHappens) {
+    fakes::CurrentScript().folders = {dir_};
+    fakes::CurrentScript().payloadIntact = false;
+    RunOutcome outcome = RunSequence({});
+    EXPECT_EQ(0, outcome.status);
+    EXPECT_EQ(std::vector<std::string>{"CreateBackgroundWindow"}, fakes::Calls()) << outcome.description;
+    ASSERT_EQ(1u, outcome.boxes.size()) << outcome.description;
+    EXPECT_EQ("Installer Damaged", outcome.boxes[0].title);
+    EXPECT_EQ(kDamagedText, outcome.boxes[0].text);
+    EXPECT_TRUE(outcome.boxes[0].warningIcon);
+    EXPECT_EQ(std::vector<int>{IDOK}, outcome.boxes[0].buttons);
+    EXPECT_EQ(fakes::BackgroundWindow(), outcome.boxes[0].owner);
+    EXPECT_EQ("<absent>", IniDataDir());
+}
+
 TEST_F(VarnletSequence, EachFailedExtractionShowsItsTextThenRemovesTheWrittenFiles) {
     struct Case {
         int result;
         const char* text;
     };
-    const Case cases[] = {{1, kCreateFailedText}, {2, kWriteFailedText}, {3, kNoMemoryText}};
+    // 5: a chunk that does not inflate is damage, not a full disk.
+    const Case cases[] = {{1, kCreateFailedText}, {2, kWriteFailedText}, {3, kNoMemoryText}, {5, kDamagedText}};
     for (const Case& c : cases) {
         SCOPED_TRACE("extraction result " + std::to_string(c.result));
         fakes::Reset();

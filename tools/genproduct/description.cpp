@@ -676,6 +676,7 @@ bool LoadProductDescription(const std::string& path, const LoadOptions& options,
         if (!payload.AddEntry(files[i], i)) return fail();
     std::set<std::string>& names = payload.names;
 
+    out.listsUninstaller = names.count(kUninstallerName) != 0;
     // The build's own uninstaller for a product that brings none. It takes
     // the newest stored time of the product's files, so that a build of the
     // same description writes the same installer.

@@ -60,6 +60,9 @@ struct ProductDescription {
     // The folders that `files` entries name as their source: a file added
     // to or removed from one changes the payload.
     std::vector<std::string> sourceFolders;
+    // Whether the description's own files include the uninstaller (else the
+    // build's is carried, when LoadOptions give one).
+    bool listsUninstaller = false;
 };
 
 struct LoadOptions {

@@ -10,19 +10,23 @@
 #include "description.h"
 
 // Where each file's chunks lie in the blob (offset and size, in file and
-// piece order; identical chunks share their bytes), and the bytes each file
-// holds.
+// piece order; identical chunks share their bytes), the bytes each file
+// holds, and the blob's length and Adler-32.
 struct ChunkTable {
     explicit ChunkTable(size_t fileCount) : chunkOffsets(fileCount), chunkSizes(fileCount), rawSizes(fileCount) {}
     std::vector<std::vector<uint64_t>> chunkOffsets;
     std::vector<std::vector<uint32_t>> chunkSizes;
     std::vector<uint64_t> rawSizes;
+    uint64_t blobBytes = 0;
+    uint32_t blobChecksum = 1;
 };
 
 // Commits `blob` (written to, but not yet committed, as OUTDIR/product_blob.bin)
-// and writes OUTDIR/product_blob.S and OUTDIR/product_data.cpp, each through a
-// temporary file renamed into place, so a failed run leaves no half-made
-// output behind.
+// and writes OUTDIR/product_table.bin (the table's numbers and names),
+// OUTDIR/product_blob.S (the whole table and the blob as assembler data, with
+// its seal; see product/product_data.h) and OUTDIR/product_data.cpp (the
+// configuration record and the licence), each through a temporary file
+// renamed into place, so a failed run leaves no half-made output behind.
 bool EmitProductSources(const ProductDescription& product, const std::string& licenceBytes,
                         const ChunkTable& table, AtomicFile& blob, const std::string& outDir,
                         std::string& error);

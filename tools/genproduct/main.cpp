@@ -6,6 +6,12 @@
 //              [--progress] [--max-data-bytes N]
 //   genproduct --description FILE --out-dir DIR --identity installer|uninstaller
 //              --file-name NAME --default-icon FILE [--depfile FILE]
+//   genproduct --description FILE --query FILE
+//
+// --query answers what the build must know about a description before it can
+// plan its steps, as CMake lines in FILE (the description is read once, where
+// CMake's own JSON reading would walk it once per file):
+//   set(PRODUCT_LISTS_UNINSTALLER TRUE|FALSE)   its files include rtuninst.exe
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -50,14 +56,15 @@ int Usage() {
                  "                  [--names-only] [--depfile FILE] [--uninstaller FILE]\n"
                  "                  [--progress] [--max-data-bytes N]\n"
                  "       genproduct --description FILE --out-dir DIR --identity installer|uninstaller\n"
-                 "                  --file-name NAME --default-icon FILE [--depfile FILE]\n");
+                 "                  --file-name NAME --default-icon FILE [--depfile FILE]\n"
+                 "       genproduct --description FILE --query FILE\n");
     return 2;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string descriptionPath, outDir, depfile;
+    std::string descriptionPath, outDir, depfile, queryFile;
     std::map<std::string, std::string> defines;
     bool namesOnly = false;
     // Progress on standard error when that is a terminal, when asked with
@@ -85,6 +92,7 @@ int main(int argc, char** argv) {
             if (*end != '\0' || value == 0 || value > kMaxInstallerDataBytes) return Usage();
             maxDataBytes = value;
         }
+        else if (arg == "--query" && hasValue) queryFile = argv[++i];
         else if (arg == "--uninstaller" && hasValue) uninstallerSource = argv[++i];
         else if (arg == "--identity" && hasValue) identityRole = argv[++i];
         else if (arg == "--file-name" && hasValue) identity.fileName = argv[++i];
@@ -98,7 +106,7 @@ int main(int argc, char** argv) {
             return Usage();
         }
     }
-    if (descriptionPath.empty() || outDir.empty()) return Usage();
+    if (descriptionPath.empty() || (outDir.empty() && queryFile.empty())) return Usage();
     if (!identityRole.empty() && (identity.fileName.empty() ||
                                   (identityRole != "installer" && identityRole != "uninstaller")))
         return Usage();
@@ -107,7 +115,7 @@ int main(int argc, char** argv) {
     std::string error;
     LoadOptions options;
     options.defines = defines;
-    options.checkSources = !namesOnly && identityRole.empty();
+    options.checkSources = !namesOnly && identityRole.empty() && queryFile.empty();
     options.uninstallerSource = uninstallerSource;
     // The uninstaller's own names and resources are made only when the
     // uninstaller exists, whether the product brings it or the build makes it.
@@ -115,6 +123,15 @@ int main(int argc, char** argv) {
     if (!LoadProductDescription(descriptionPath, options, product, error)) {
         std::fprintf(stderr, "genproduct: %s\n", error.c_str());
         return 1;
+    }
+    if (!queryFile.empty()) {
+        std::string answer = std::string("set(PRODUCT_LISTS_UNINSTALLER ") +
+                             (product.listsUninstaller ? "TRUE" : "FALSE") + ")\n";
+        if (!WriteFileAtomically(queryFile, answer, error)) {
+            std::fprintf(stderr, "genproduct: %s\n", error.c_str());
+            return 1;
+        }
+        return 0;
     }
     if (!identityRole.empty()) {
         identity.role = identityRole == "installer" ? ProgramRole::kInstaller : ProgramRole::kUninstaller;
@@ -201,6 +218,8 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    table.blobBytes = store.BlobBytes();
+    table.blobChecksum = store.BlobChecksum();
     if (!EmitProductSources(product, licence, table, blob, outDir, error)) {
         std::fprintf(stderr, "genproduct: %s\n", error.c_str());
         return 1;

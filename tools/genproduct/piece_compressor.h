@@ -15,7 +15,7 @@ public:
     PieceCompressor& operator=(const PieceCompressor&) = delete;
 
     // False when the compressor could not be allocated.
-    bool ok() const { return compressor_ != nullptr; }
+    bool ok() const { return compressor_ != nullptr && shortCompressor_ != nullptr; }
 
     // The most bytes Compress writes for a piece of `rawSize` bytes.
     size_t Bound(size_t rawSize) const;
@@ -26,4 +26,5 @@ public:
 
 private:
     libdeflate_compressor* compressor_;
+    libdeflate_compressor* shortCompressor_;  // for pieces of a few kilobytes
 };
