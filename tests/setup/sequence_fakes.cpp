@@ -160,6 +160,10 @@ int ExtractPayload(HWND window, ProgressCallbackFunc callback) {
     return fakes::script.extractResult;
 }
 
+// Nothing is kept aside by the fake extraction; the extraction's own tests
+// check that kept copies go once an installation succeeds.
+void DiscardKeptFiles() {}
+
 int RemovePayload(HWND window, ProgressCallbackFunc callback) {
     Record("RemovePayload(" + fakes::WindowName(window) + ", " + (callback ? "callback" : "null") + ")");
     return 4;

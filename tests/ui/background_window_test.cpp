@@ -55,8 +55,8 @@ TEST_F(BackgroundWindow, CoversTheDesktopUnderTheTitleCaption) {
     EXPECT_EQ(desktop.bottom, window.bottom);
 
     EXPECT_EQ(0u, GetClassLongA(backgroundHwnd, GCL_STYLE));
-    EXPECT_EQ(0u, GetClassLongA(backgroundHwnd, GCL_HBRBACKGROUND));
-    EXPECT_NE(0u, GetClassLongA(backgroundHwnd, GCL_HICON)) << "icon 110 as the class icon";
+    EXPECT_EQ(0u, GetClassLongPtrA(backgroundHwnd, GCLP_HBRBACKGROUND));
+    EXPECT_NE(0u, GetClassLongPtrA(backgroundHwnd, GCLP_HICON)) << "icon 110 as the class icon";
 }
 
 TEST_F(BackgroundWindow, TitleFontIsBoldTimesNewRomanOf48Units) {
