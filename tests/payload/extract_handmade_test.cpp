@@ -165,7 +165,7 @@ void ExpectEarlier(const ScratchFolder& folder) {
 TEST_F(HandmadeExtraction, AFailedRunPutsBackEveryFileItReplacedAndDeletesOnlyWhatItCreated) {
     ASSERT_NO_FATAL_FAILURE(InstallEarlier(folder_));
     handmade::DamageBrokenChunk(handmade::Damage::kChecksum);
-    ASSERT_EQ(kExtractWriteFailed, ExtractPayload(nullptr, nullptr));
+    ASSERT_EQ(kExtractDataDamaged, ExtractPayload(nullptr, nullptr));
     ExpectWritten(handmade::kBig);  // replaced, and kept aside meanwhile
 
     EXPECT_EQ(4, RemovePayload(nullptr, nullptr));

@@ -57,10 +57,10 @@ TEST(DllPreload, SystemLibraryTakesTheSystemsCopyWithoutAnyRestriction) {
 
 TEST(DllPreload, WithoutDefaultDirectoriesLoadsByNameFindTheSystemsCopy) {
     // Loaded by bare name afterwards, as the shell and COM load them.
-    const char* const kPlanted[] = {"version.dll", "dwmapi.dll", "uxtheme.dll"};
+    const char* const kPlanted[] = {"oleacc.dll", "dwmapi.dll", "uxtheme.dll"};
     for (const char* name : kPlanted) ASSERT_EQ(nullptr, GetModuleHandleA(name)) << name << " loaded before the test";
-    PlantedLibrary version(kPlanted[0]), dwmapi(kPlanted[1]), uxtheme(kPlanted[2]);
-    ASSERT_TRUE(version.Planted() && dwmapi.Planted() && uxtheme.Planted());
+    PlantedLibrary oleacc(kPlanted[0]), dwmapi(kPlanted[1]), uxtheme(kPlanted[2]);
+    ASSERT_TRUE(oleacc.Planted() && dwmapi.Planted() && uxtheme.Planted());
 
     RestrictDllSearchWithoutDefaultDirectories();
     for (const char* name : kPlanted) {

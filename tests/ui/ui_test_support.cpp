@@ -98,7 +98,11 @@ struct HandleTableLayout {
     size_t upperOffset;
 };
 constexpr HandleTableLayout kLayouts[] = {{24, 12}, {16, 8}};
+#ifdef _WIN64
+constexpr size_t kPebGdiHandleTableOffset = 0xF8;  // 64-bit PEB
+#else
 constexpr size_t kPebGdiHandleTableOffset = 0x94;  // 32-bit PEB
+#endif
 
 uint16_t UpperAt(const unsigned char* table, const HandleTableLayout& layout, size_t index) {
     uint16_t upper;
