@@ -309,9 +309,15 @@ bool ProcessCommandLine(DWORD id, std::string* commandLine) {
     // Read from the process's own parameter block: its PEB (found through
     // NtQueryInformationProcess, ProcessBasicInformation) points to its
     // RTL_USER_PROCESS_PARAMETERS, which hold the command line as a counted
-    // wide string. Offsets are those of 32-bit processes, as both sides are.
+    // wide string. Both sides are built alike, so the offsets are this
+    // program's own kind's.
+#ifdef _WIN64
+    constexpr SIZE_T kPebParametersOffset = 0x20;
+    constexpr SIZE_T kParametersCommandLineOffset = 0x70;
+#else
     constexpr SIZE_T kPebParametersOffset = 0x10;
     constexpr SIZE_T kParametersCommandLineOffset = 0x40;
+#endif
     struct BasicInformation {
         LONG exitStatus;
         void* pebAddress;
