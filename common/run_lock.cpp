@@ -19,12 +19,12 @@ struct AdministratorsSid {
 };
 
 // The boundary's name and the namespace's alias.
-const wchar_t kNamespaceName[] = L"VarnletSetup";
+const wchar_t kNamespaceName[] = L"SetupRunLock";
 // Administrators and SYSTEM may open the namespace and the mutex; nobody
 // else, and nothing is inherited from a container.
 const char kAdministratorsOnly[] = "D:P(A;;GA;;;BA)(A;;GA;;;SY)";
 constexpr int kWindowPollMs = 100;
-// "VarnletSetup RunLock " + 16 hex digits, and the namespace's alias before it.
+// "SetupRunLock " + 16 hex digits, and the namespace's alias before it.
 constexpr size_t kNameBytes = 64;
 // A namespace that another run closes just as this one opens it is gone
 // again; the claim starts over, a few times at most.
@@ -179,7 +179,7 @@ bool RunLock::HandDownToChildren() {
 
 bool FormatRunLockName(char* out, size_t bytes, const char* productName) {
     uint64_t digest = DigestOfName(productName);
-    return FormatBounded(out, bytes, "VarnletSetup RunLock %08lx%08lx", static_cast<unsigned long>(digest >> 32),
+    return FormatBounded(out, bytes, "SetupRunLock %08lx%08lx", static_cast<unsigned long>(digest >> 32),
                          static_cast<unsigned long>(digest & 0xffffffffu));
 }
 

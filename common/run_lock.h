@@ -7,7 +7,7 @@
 // user can take it first and keep every installation out, or make a run
 // believe it is alone:
 //   - Where the system has private namespaces (Vista and later) it lies in the
-//     namespace "VarnletSetup" whose boundary holds the Administrators group.
+//     namespace "SetupRunLock" whose boundary holds the Administrators group.
 //     Only a process with that group in its token can create the namespace,
 //     and its access list lets only Administrators and SYSTEM open it. That
 //     namespace spans every session.
@@ -55,7 +55,7 @@ private:
 };
 
 // The mutex's name for the product `productName` without its namespace:
-// "VarnletSetup RunLock " and sixteen hex digits of a digest of the name
+// "SetupRunLock " and sixteen hex digits of a digest of the name
 // (ASCII letters folded, as the registry folds the uninstall key's name).
 // False when `bytes` is too small.
 bool FormatRunLockName(char* out, size_t bytes, const char* productName);
