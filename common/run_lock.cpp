@@ -125,7 +125,7 @@ Claim ClaimInPrivateNamespace(const char* name, SECURITY_ATTRIBUTES* attributes,
     functions.deleteBoundary(boundary);
     if (claim != Claim::kClaimed) return claim;
 
-    // "VarnletSetup\<name>"; the name is plain ASCII.
+    // "SetupRunLock\<name>"; the name is plain ASCII.
     wchar_t wideName[2 * kNameBytes];
     size_t length = 0;
     for (const wchar_t* c = kNamespaceName; *c; ++c) wideName[length++] = *c;
