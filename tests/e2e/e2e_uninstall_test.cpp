@@ -113,6 +113,14 @@ protected:
         Scenario::TearDown();
     }
 
+    // The installation is still whole. Every file was read (its access time
+    // moved) by the check right after it was installed.
+    void ExpectInstalledAgainAfterItsCheck() {
+        std::vector<std::string> readBefore;
+        for (const PayloadFile& file : VarnletPayload()) readBefore.push_back(file.name);
+        ExpectPayloadInstalled(kDataFolder, VarnletPayload(), {}, readBefore);
+    }
+
     // Installs Varnlet into kDataFolder and answers No at the end.
     void InstallWithoutStarting() {
         ASSERT_TRUE(CreateFolders(kParent));
@@ -277,10 +285,7 @@ TEST_F(Uninstall, CannotStartWhileAnInstallerOfTheProductRuns) {
     DWORD status = 0xFFFFFFFF;
     ASSERT_TRUE(GetExitCodeProcess(uninstaller_.hProcess, &status));
     EXPECT_EQ(static_cast<DWORD>(varnlet::kExitAnotherRunning), status) << "exit status of the uninstaller";
-    // Every file was read by the check after the installation.
-    std::vector<std::string> readBefore;
-    for (const PayloadFile& file : VarnletPayload()) readBefore.push_back(file.name);
-    ExpectPayloadInstalled(kDataFolder, VarnletPayload(), {}, readBefore);
+    ExpectInstalledAgainAfterItsCheck();
     ExpectStartMenuLinks(kDataFolder, "vrl32.exe");
     ExpectUninstallEntry(kDataFolder);
     ExpectIniDataFolder(kDataFolder);
@@ -354,10 +359,7 @@ TEST_F(Uninstall, AFailedUpgradePutsTheEarlierInstallationBackAndItStillUninstal
     ASSERT_TRUE(ExpectEndsWithStatusZero()) << user().Failure();
     CloseHandle(holder);
 
-    // Every file was read by the check after the first installation.
-    std::vector<std::string> readBefore;
-    for (const PayloadFile& file : VarnletPayload()) readBefore.push_back(file.name);
-    ExpectPayloadInstalled(kDataFolder, VarnletPayload(), {}, readBefore);
+    ExpectInstalledAgainAfterItsCheck();
     ExpectStartMenuLinks(kDataFolder, "vrl32.exe");
     ExpectUninstallEntry(kDataFolder);
     ExpectIniDataFolder(kDataFolder);
