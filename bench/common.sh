@@ -1,10 +1,14 @@
 # Sourced by the benchmarks after they set `root`, `out` and their defaults:
 # builds what they link against and names the tools and libraries.
-build=${BUILD_DIR:-$root/build}
+# The benchmarks link the installer's core library for the architecture they
+# measure (i686, as shipped, unless BENCH_ARCH says x86_64), in a tree of their
+# own: the tests' tree may be made for another one (scripts/windows-arch.sh).
+bench_arch=${BENCH_ARCH:-i686}
+build=${BUILD_DIR:-$root/build-bench-$bench_arch}
 shared=${SHARED_DIR:-$root/../shared}
 mkdir -p "$out"
 
-"$root/scripts/build.sh" --target varnlet_setup_core host_tools >/dev/null
+BUILD_DIR=$build VARNLET_WINDOWS_ARCH=$bench_arch "$root/scripts/build.sh" --target varnlet_setup_core host_tools >/dev/null
 core=$build/libvarnlet_setup_core.a
 genproduct=$build/host/genproduct/genproduct
 cxx=i686-w64-mingw32-g++-win32
