@@ -32,7 +32,7 @@ describe "$payload" "$out/bench.json"
 describe "$out/tiny" "$out/tiny.json"
 
 # The flags the project's build uses for the installer (cmake/WindowsFlags.cmake).
-flags="-std=c++17 -Os -fno-exceptions -ffunction-sections -fdata-sections -fno-asynchronous-unwind-tables -D__USE_MINGW_ANSI_STDIO=0 -I$root"
+flags="-std=c++17 -Os -fno-exceptions -ffunction-sections -fno-asynchronous-unwind-tables -D__USE_MINGW_ANSI_STDIO=0 -I$root"
 # The entry point is product-independent and compiled once per build tree, as
 # the core library is; it is not part of making one installer.
 $cxx $flags -c "$root/setup/main.cpp" -o "$out/main.o"
@@ -55,7 +55,7 @@ step identity "$genproduct" --description "\$desc" --out-dir "\$gen" --identity 
 step windres i686-w64-mingw32-windres -I"$root/resources" -I"\$gen" "$root/resources/installer.rc" -O coff \\
     -o "\$gen/res.o"
 wait \$data; wait \$blob
-step linker $cxx -mwindows -static -s -Wl,--gc-sections -Wl,--no-insert-timestamp -Wl,-T,"$root/cmake/payload_last.ld" -o "\$exe" "$out/main.o" "$out/compact_crc32.o" \\
+step linker $cxx -mwindows -static -s -Wl,--gc-sections -Wl,--no-insert-timestamp -Wl,-T,"$root/cmake/payload_last.ld" -Wl,-T,"$root/cmake/no_unwind_tables.ld" -o "\$exe" "$out/main.o" "$out/compact_crc32.o" \\
     "\$gen/res.o" "\$gen/product_data.o" "\$gen/product_blob.o" "$core" "$zlib" -luuid -ladvapi32 -luser32 \\
     -lgdi32 -lkernel32
 EOS

@@ -150,8 +150,10 @@ function(add_installer name)
         ${uninstaller_args})
     add_executable(${name} WIN32)
     target_link_libraries(${name} PRIVATE installer_entry installer_compact_crc32 ${name}_data varnlet_setup_core)
-    target_link_options(${name} PRIVATE -Wl,-T,${CMAKE_SOURCE_DIR}/cmake/payload_last.ld)
-    set_property(TARGET ${name} APPEND PROPERTY LINK_DEPENDS ${CMAKE_SOURCE_DIR}/cmake/payload_last.ld)
+    target_link_options(${name} PRIVATE -Wl,-T,${CMAKE_SOURCE_DIR}/cmake/payload_last.ld
+                        -Wl,-T,${CMAKE_SOURCE_DIR}/cmake/no_unwind_tables.ld)
+    set_property(TARGET ${name} APPEND PROPERTY LINK_DEPENDS ${CMAKE_SOURCE_DIR}/cmake/payload_last.ld
+                                                             ${CMAKE_SOURCE_DIR}/cmake/no_unwind_tables.ld)
     target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
     set(file_name ${name})
     if(ARG_OUTPUT_NAME)

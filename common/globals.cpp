@@ -2,7 +2,7 @@
 
 HINSTANCE instanceHandle = nullptr;
 DWORD platformId = 0;
-char titleText[kTitleTextBytes] = "";
+char titleText[kTitleTextBytes] = {};
 HFONT titleFont = nullptr;
 HWND backgroundHwnd = nullptr;
-char dataFolder[kPathBufferBytes] = "";
+char dataFolder[kPathBufferBytes] = {};

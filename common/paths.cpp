@@ -1,6 +1,5 @@
 #include "common/paths.h"
 
-#include <cstdio>
 #include <cstring>
 
 #ifdef _WIN32
@@ -94,10 +93,15 @@ bool CopyText(char* out, size_t outSize, const char* text) {
 
 bool JoinPath(char* out, size_t outSize, const char* folder, const char* name) {
     if (!out || outSize == 0 || !folder || !name || !*folder || !*name) return Refuse(out, outSize);
+    // Copied by hand: the C++ library's snprintf would bring a whole second
+    // formatter into every program that joins a path.
     size_t folderLength = std::strlen(folder);
-    const char* separator = EndsWithSeparator(folder) ? "" : "\\";
-    int written = std::snprintf(out, outSize, "%s%s%s", folder, separator, name);
-    if (written < 0 || static_cast<size_t>(written) >= outSize) return Refuse(out, outSize);
+    size_t separatorLength = EndsWithSeparator(folder) ? 0 : 1;
+    size_t nameLength = std::strlen(name);
+    if (folderLength + separatorLength + nameLength >= outSize) return Refuse(out, outSize);
+    std::memmove(out, folder, folderLength);
+    if (separatorLength) out[folderLength] = '\\';
+    std::memmove(out + folderLength + separatorLength, name, nameLength + 1);
     for (char* p = out + folderLength; *p; p = const_cast<char*>(NextChar(p))) {
         if (*p == '/') *p = '\\';
     }

@@ -14,11 +14,14 @@
 
 #include "product/product_data.h"
 
+// Value-initialise it (`InstallerArguments arguments{}`): without member
+// initialisers the compiler zero-fills it rather than copying a 2 KB template
+// of zeros into every installer.
 struct InstallerArguments {
-    bool silent = false;
-    bool passive = false;
-    char dataFolder[kPathBufferBytes] = "";  // "" when /D= is not given
-    char logPath[kPathBufferBytes] = "";     // "" when /LOG= is not given
+    bool silent;
+    bool passive;
+    char dataFolder[kPathBufferBytes];  // "" when /D= is not given
+    char logPath[kPathBufferBytes];     // "" when /LOG= is not given
 };
 
 // False, with a sentence for the user in `problem`, for a command line that

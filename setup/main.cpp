@@ -28,7 +28,7 @@ bool RaiseRunningInstaller(const char* productName) {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR commandLine, int /*show*/) {
     RestrictDllSearchToSystemFolder();
-    InstallerArguments arguments;
+    InstallerArguments arguments{};
     int prepared = PrepareRun(commandLine, &arguments);
     if (prepared != kExitInstalled) return EndRun(prepared);
 

@@ -32,7 +32,7 @@ TEST(InstallerArguments, AcceptedCommandLines) {
         {"\t/S\t/LOG=relative.log", true, false, "", "relative.log"},
     };
     for (const Accepted& c : cases) {
-        InstallerArguments arguments;
+        InstallerArguments arguments{};
         char problem[256];
         ASSERT_TRUE(ParseInstallerArguments(c.commandTail, &arguments, problem, sizeof problem))
             << c.commandTail << ": " << problem;
@@ -70,7 +70,7 @@ TEST(InstallerArguments, RefusedCommandLines) {
         {longLog, "too long"},
     };
     for (const auto& c : cases) {
-        InstallerArguments arguments;
+        InstallerArguments arguments{};
         char problem[256];
         EXPECT_FALSE(ParseInstallerArguments(c.commandTail.c_str(), &arguments, problem, sizeof problem))
             << c.commandTail;

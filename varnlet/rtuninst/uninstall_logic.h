@@ -24,7 +24,7 @@ struct UninstallArguments {
     bool finish = false;
     bool silent = false;
     uintptr_t waitHandle = 0;
-    char uninstallerPath[kPathBytes] = "";
+    char uninstallerPath[kPathBytes] = {};
 };
 
 // False, with a sentence in error, for anything else.
