@@ -212,7 +212,6 @@ bool RemoveOldService() {
 
 // The progress dialog's callback, which also writes each file into the run
 // log: a file is written once the extraction has gone on to the next one.
-HWND progressDialog = nullptr;
 const char* currentFile = nullptr;
 
 int ProgressAndLog(HWND dialog, const char* text, int percent) {

@@ -256,7 +256,9 @@ TEST_P(MeddledTree, TheFolderIsMadeAgainOrTheRunFailsButNothingIsWrittenElsewher
     tree.erase(std::unique(tree.begin(), tree.end()), tree.end());
     EXPECT_EQ(tree, Tree());
     for (int i : expected) ExpectFile(i);
-    if (c.meddling == Meddling::kFileInItsPlace) EXPECT_EQ("not a folder", ReadText(folder_.File("alpha")));
+    if (c.meddling == Meddling::kFileInItsPlace) {
+        EXPECT_EQ("not a folder", ReadText(folder_.File("alpha")));
+    }
 }
 
 // The clean-up after a failure deletes nothing through a link that took the
