@@ -303,13 +303,7 @@ TEST_F(OtherProduct, InstallsUnderItsNameAndItsOwnUninstallerRemovesIt) {
 
     // Its temporary copy, running from a private folder of its own, deletes
     // the uninstaller and then the empty folder.
-    for (const ProcessSeen& running : ProcessesNamed("rtuninst.exe")) {
-        if (running.image.find("\\rtuninst-") == std::string::npos) continue;
-        HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, running.id);
-        if (!process) continue;
-        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process, kNextWindowMs)) << running.image << " runs on";
-        CloseHandle(process);
-    }
+    EXPECT_EQ("", WaitForUninstallerCopies(kNextWindowMs));
     EXPECT_FALSE(ExistsW(folderW)) << folder << " stays, holding " << FolderNamesW(folderW).size() << " entries";
     EXPECT_FALSE(ExistsW(menu)) << "the Start-menu folder stays";
     EXPECT_NE(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_READ, &key))

@@ -31,9 +31,6 @@ constexpr char kOwnFile[] = "my notes.txt";
 constexpr char kOwnText[] = "the user's own notes";
 constexpr char kOutsideText[] = "next to Varnlet, not part of it";
 constexpr int kListMs = 30000;
-// The temporary copy that finishes the uninstaller's job keeps its name; it
-// runs from a folder "rtuninst-<random>".
-constexpr char kCopyName[] = "rtuninst.exe";
 
 // Visible buttons of a message box, ascending ids.
 std::vector<int> ButtonsOf(HWND box) {
@@ -85,14 +82,7 @@ bool ListInstalledPrograms(const std::string& outputPath, std::string* listing) 
 // Waits for the uninstaller's temporary copy to end and takes it and its
 // folder off the restart list.
 std::string RemoveScheduledCopy() {
-    std::string left;
-    for (const ProcessSeen& running : ProcessesNamed(kCopyName)) {
-        if (running.image.find("\\rtuninst-") == std::string::npos) continue;
-        HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, running.id);
-        if (!process) continue;
-        if (WaitForSingleObject(process, kNextWindowMs) != WAIT_OBJECT_0) left += running.image + " still runs; ";
-        CloseHandle(process);
-    }
+    std::string left = WaitForUninstallerCopies(kNextWindowMs);
     left += testing_support::TakeScheduledUninstallerCopies(kNextWindowMs).problems;
     return left;
 }
@@ -222,13 +212,7 @@ protected:
 
         // The uninstaller's own file goes by its temporary copy, which was
         // started before the closing message; wait for the copy to end.
-        for (const ProcessSeen& copy : ProcessesNamed(kCopyName)) {
-            if (copy.image.find("\\rtuninst-") == std::string::npos) continue;
-            HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, copy.id);
-            if (!process) continue;
-            EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process, kNextWindowMs)) << copy.image << " runs on";
-            CloseHandle(process);
-        }
+        EXPECT_EQ("", WaitForUninstallerCopies(kNextWindowMs));
     }
 
     PROCESS_INFORMATION uninstaller_ = {};

@@ -96,6 +96,8 @@ BOOL CALLBACK ListWindow(HWND window, LPARAM parameter) {
         char line[600];
         std::snprintf(line, sizeof line, "  [%s] \"%s\"\n", ClassName(window).c_str(), WindowText(window).c_str());
         listing->text += line;
+        // A message box says what it waits for.
+        if (ClassName(window) == "#32770") listing->text += "    " + MessageBoxText(window) + "\n";
     }
     return TRUE;
 }

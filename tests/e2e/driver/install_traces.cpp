@@ -11,6 +11,7 @@
 #include <fstream>
 
 #include "tests/e2e/children/child_log_format.h"
+#include "tests/support/window_driver.h"
 
 namespace e2e {
 
@@ -303,6 +304,23 @@ void EndProcess(DWORD id) {
     if (!process) return;
     if (TerminateProcess(process, 1)) (void)WaitForSingleObject(process, 5000);
     CloseHandle(process);
+}
+
+std::string WaitForUninstallerCopies(int waitMs) {
+    std::string left;
+    for (const ProcessSeen& copy : ProcessesNamed("rtuninst.exe")) {
+        if (copy.image.find("\\rtuninst-") == std::string::npos) continue;
+        HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, copy.id);
+        if (!process) continue;
+        bool ended = WaitForSingleObject(process, static_cast<DWORD>(waitMs)) == WAIT_OBJECT_0;
+        CloseHandle(process);
+        if (ended) continue;
+        std::string commandLine;
+        (void)ProcessCommandLine(copy.id, &commandLine);
+        left += copy.image + " runs on, started as " + commandLine + "\n" + testing_support::DescribeWindows(copy.id);
+        EndProcess(copy.id);
+    }
+    return left;
 }
 
 bool ProcessCommandLine(DWORD id, std::string* commandLine) {

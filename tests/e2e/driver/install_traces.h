@@ -92,6 +92,11 @@ std::vector<ProcessSeen> ProcessesNamed(const char* exeName);
 void EndProcess(DWORD id);
 // The command line a running process was started with.
 bool ProcessCommandLine(DWORD id, std::string* commandLine);
+// Waits up to `waitMs` for each running temporary copy of the uninstaller (an
+// rtuninst.exe in a folder "rtuninst-<hex>") to end. A copy that runs on is
+// described (its command line and windows) and then ended, so that it holds
+// no lock into the next test; the descriptions, "" when every copy ended.
+std::string WaitForUninstallerCopies(int waitMs);
 
 // --- programs the installer started (see children/child_log_format.h) ----
 struct ChildRun {
