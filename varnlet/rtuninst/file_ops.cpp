@@ -59,11 +59,11 @@ void DeleteFileReporting(const char* path, RemovalReport* report) {
     report->AddFailure(path, reason);
 }
 
-bool RemoveFolderIfEmpty(const char* folder, RemovalReport* report) {
+bool RemoveFolderIfEmpty(const char* folder, RemovalReport* report, ShellNotice notice) {
     if (!PathExists(folder)) return true;
     if (!FolderIsEmpty(folder, nullptr)) return false;
     if (RemoveDirectoryA(folder)) {
-        sys::SHChangeNotify(SHCNE_RMDIR, SHCNF_PATHA, folder, nullptr);
+        if (notice == ShellNotice::kSend) sys::SHChangeNotify(SHCNE_RMDIR, SHCNF_PATHA, folder, nullptr);
         return true;
     }
     char reason[256];

@@ -30,7 +30,9 @@ void DeleteFileReporting(const char* path, RemovalReport* report);
 
 // Removes a folder if it is there and empty; one with anything in it stays
 // without a complaint (what is left in it is the user's). Returns true when
-// the folder is gone afterwards.
-bool RemoveFolderIfEmpty(const char* folder, RemovalReport* report);
+// the folder is gone afterwards. The shell is told of the removal unless
+// `notice` says otherwise.
+enum class ShellNotice { kSend, kNone };
+bool RemoveFolderIfEmpty(const char* folder, RemovalReport* report, ShellNotice notice = ShellNotice::kSend);
 
 }  // namespace varnlet

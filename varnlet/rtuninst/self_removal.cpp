@@ -1,7 +1,6 @@
 #include "varnlet/rtuninst/self_removal.h"
 
 #include <windows.h>
-#include <shlobj.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -11,7 +10,6 @@
 #include "common/link_guard.h"
 #include "common/run_mode.h"
 #include "common/scoped.h"
-#include "common/system_calls.h"
 #include "product/payload_names.h"
 #include "varnlet/rtuninst/exit_status.h"
 #include "varnlet/rtuninst/file_ops.h"
@@ -146,9 +144,15 @@ int RunFinisher(const UninstallArguments& arguments) {
         DescribeError(GetLastError(), reason, sizeof reason);
         report.AddFailure(arguments.uninstallerPath, reason);
     } else {
-        sys::SHChangeNotify(SHCNE_DELETE, SHCNF_PATHA, arguments.uninstallerPath, nullptr);
+        // No shell notices from here: each is a message sent, and waited for,
+        // to every window registered for them, and one window that does not
+        // answer would keep this copy (and the lock it holds) alive after the
+        // user was told the product is gone. Explorer sees both deletions
+        // through its own watch on the folder.
         char folder[kPathBytes];
-        if (FolderOfPath(folder, sizeof folder, arguments.uninstallerPath)) (void)RemoveFolderIfEmpty(folder, &report);
+        if (FolderOfPath(folder, sizeof folder, arguments.uninstallerPath)) {
+            (void)RemoveFolderIfEmpty(folder, &report, ShellNotice::kNone);
+        }
     }
 
     // This copy is running too; it and then its folder go at the next
