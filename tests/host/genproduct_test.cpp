@@ -376,8 +376,8 @@ TEST(Description, NamesWindowsCannotHoldAreRefusedNamingTheFieldAndTheRule) {
         {"dot component", [](json& d) { d["files"][0]["name"] = "a/./b"; }, "files[0]", "the component \".\""},
         {"trailing dot", [](json& d) { d["files"][0]["name"] = "readme."; }, "files[0]", "ends in a dot"},
         {"trailing blank", [](json& d) { d["files"][0]["name"] = "sub /x"; }, "files[0]", "ends in a blank"},
-        {"too long for the data folder", [](json& d) { d["files"][0]["name"] = std::string(129, 'n'); }, "files[0]",
-         "at most 128"},
+        {"too long for the data folder", [](json& d) { d["files"][0]["name"] = std::string(141, 'n'); }, "files[0]",
+         "at most 140"},
         {"case", [](json& d) { d["files"].push_back(d["files"][0]); d["files"][2]["name"] = "DEMO.exe"; },
          "files[2]", "\"DEMO.exe\" and \"demo.exe\" name the same file"},
         {"folder case", [](json& d) {

@@ -11,9 +11,9 @@
 #include <vector>
 
 // Stored names are kept to this many characters, so that a data folder of up
-// to 259 - 1 - kMaxStoredNameLength (130) characters holds every one of them
+// to 259 - 1 - kMaxStoredNameLength (118) characters holds every one of them
 // within the system's 259-character path limit.
-constexpr size_t kMaxStoredNameLength = 128;
+constexpr size_t kMaxStoredNameLength = 140;
 constexpr size_t kMaxComponentLength = 255;
 
 // A name as the description writes it (UTF-8): in code pages 932 and 949 the
