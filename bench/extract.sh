@@ -26,11 +26,7 @@ out=$root/build-bench/extract
 source "$root/bench/common.sh"
 
 nsis_target=()
-if [ "$arch" = x86_64 ]; then
-    cxx=x86_64-w64-mingw32-g++-win32
-    zlib=/usr/x86_64-w64-mingw32/lib/libz.a
-    nsis_target=(-X"Target amd64-unicode")
-fi
+[ "$arch" = i686 ] || nsis_target=(-X"Target amd64-unicode")
 windres=${cxx%%-g++*}-windres
 
 # The payload: a synthetic one of TOTAL_MB, or DIR's files linked into a
@@ -74,28 +70,7 @@ build_bench "$small" bench-small
 makensis -V1 "${nsis_target[@]}" -DCOMP=zlib -DPAYLOAD="$payload" -DOUTFILE="$out/nsis.exe" \
     "$shared/bench/payload.nsi" >/dev/null
 
-# Wine: the build tree's environment (display, prefix, a warm wineserver), or
-# for 64-bit programs a prefix and display of the benchmark's own.
-if [ "$arch" = x86_64 ]; then
-    export WINEPREFIX=$out/wine64-prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-    wine=/usr/lib/wine/wine64
-    [ -f "$WINEPREFIX/system.reg" ] || "$wine" wineboot -i >/dev/null 2>&1
-    rm -f "$out/display.fd"
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$out/display.fd" </dev/null >/dev/null 2>&1 &
-    xvfb=$!
-    trap 'kill $xvfb 2>/dev/null' EXIT
-    for _ in $(seq 100); do [ -s "$out/display.fd" ] && break; sleep 0.1; done
-    DISPLAY=":$(tr -d '\n' <"$out/display.fd")"
-else
-    env_dir=$build/wine-env
-    wine=wine
-    "$root/tests/harness/wine-env.sh" start "$env_dir" >/dev/null
-    source "$root/tests/harness/wine-vars.sh" "$env_dir"
-    DISPLAY=$(cat "$env_dir/display")
-fi
-export DISPLAY
-"$wine" wineboot >/dev/null 2>&1 || true
-drive_c=$WINEPREFIX/drive_c
+start_bench_wine
 bytes=$(find "$payload" -type f -printf '%s\n' | awk '{s += $1} END {print s}')
 
 # Each run starts from an empty target; the deletion is synced before timing.

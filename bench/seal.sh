@@ -5,11 +5,14 @@
 # the data first, the extraction reads it again), and the extraction alone in
 # a fresh process. Prints medians and the check's share of the extraction.
 # usage: bench/seal.sh [TOTAL_MB] [RUNS]     (defaults: 64 MB, 5 runs)
+# BENCH_ARCH=x86_64 measures 64-bit programs in a prefix of their own (for
+#   machines that cannot run 32-bit programs).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 mb=${1:-64}
 runs=${2:-5}
 out=$root/build-bench/seal
+[ "${BENCH_ARCH:-i686}" = i686 ] || out=$out/$BENCH_ARCH
 source "$root/bench/common.sh"
 
 payload=$out/payload$mb
@@ -24,15 +27,13 @@ $cxx -std=c++17 -O2 -fno-exceptions -I"$root" -c "$root/bench/seal_bench.cpp" -o
 $cxx -static -s -Wl,--gc-sections -o "$out/seal$mb.exe" "$gen/seal_bench.o" "$gen/product_data.o" \
     "$gen/product_blob.o" "$core" "$zlib" -luuid -ladvapi32 -luser32 -lgdi32
 
-env_dir=$build/wine-env
-"$root/tests/harness/wine-env.sh" start "$env_dir" >/dev/null
-source "$root/tests/harness/wine-vars.sh" "$env_dir"
-target=$WINEPREFIX/drive_c/bench-seal
+start_bench_wine
+target=$drive_c/bench-seal
 : >"$out/runs$mb.txt"
 for _ in $(seq "$runs"); do
     for mode in check-then-extract extract; do
         rm -rf "$target" && mkdir -p "$target" && sync
-        (cd "$target" && wine "$out/seal$mb.exe" "$mode" "Z:$out/report.txt" >"$out/program-output.txt" 2>&1)
+        (cd "$target" && "$wine" "$out/seal$mb.exe" "$mode" "Z:$out/report.txt" >"$out/program-output.txt" 2>&1)
         echo "$mode $(cat "$out/report.txt")" >>"$out/runs$mb.txt"
     done
 done

@@ -1,50 +1,43 @@
 // A damaged download is found before anything is written: the whole payload
-// is read once, in order, through zlib's Adler-32 (linked already, as inflate
-// uses it), and compared with the sum the generator recorded. A damaged size
+// is read once, in order, through the sum of payload/blob_sum.h, and compared
+// with the sum the generator recorded. A damaged size
 // or count must not send the check itself out of the table, so the seal's
 // numbers are checked first and every pointer and count is held to the
 // layout before it is followed.
 #include "payload/payload_seal.h"
 
-#include <zlib.h>
-
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
 
+#include "payload/blob_sum.h"
 #include "product/product_data.h"
 
 namespace {
 
-uLong AddNumber(uLong sum, uint32_t number) {
-    const Bytef bytes[4] = {static_cast<Bytef>(number), static_cast<Bytef>(number >> 8),
-                            static_cast<Bytef>(number >> 16), static_cast<Bytef>(number >> 24)};
-    return adler32(sum, bytes, sizeof bytes);
-}
-
 bool SealIsIntact(const PayloadSeal& seal) {
-    uLong sum = adler32(0, Z_NULL, 0);
+    BlobSum sum;
     for (uint32_t number : {seal.fileCount, seal.chunkCount, seal.nameBytes, seal.blobBytes, seal.checksum})
-        sum = AddNumber(sum, number);
-    return sum == seal.sealChecksum && fileCount >= 0 && seal.fileCount == static_cast<uint32_t>(fileCount);
+        sum.AddNumber(number);
+    return sum.Value() == seal.sealChecksum && fileCount >= 0 && seal.fileCount == static_cast<uint32_t>(fileCount);
 }
 
 // Adds every chunk's offset and size; false when one lies outside the blob.
-bool AddChunks(const PayloadSeal& seal, uLong& sum) {
+bool AddChunks(const PayloadSeal& seal, BlobSum& sum) {
     const uintptr_t blob = reinterpret_cast<uintptr_t>(payloadBlob);
     for (uint32_t k = 0; k < seal.chunkCount; ++k) {
         const uintptr_t chunk = reinterpret_cast<uintptr_t>(payloadChunks[k]);
         const uint32_t size = payloadChunkSizes[k];
         if (chunk < blob || chunk - blob > seal.blobBytes || size > seal.blobBytes - (chunk - blob)) return false;
-        sum = AddNumber(sum, static_cast<uint32_t>(chunk - blob));
-        sum = AddNumber(sum, size);
+        sum.AddNumber(static_cast<uint32_t>(chunk - blob));
+        sum.AddNumber(size);
     }
     return true;
 }
 
 // Adds every file's count and time; false when a file's pointers are not at
 // its place in the flat arrays or its counts and names overrun them.
-bool AddFiles(const PayloadSeal& seal, uLong& sum) {
+bool AddFiles(const PayloadSeal& seal, BlobSum& sum) {
     uint32_t chunk = 0, name = 0;
     for (int32_t i = 0; i < fileCount; ++i) {
         const int32_t count = fileChunkCounts[i];
@@ -55,8 +48,8 @@ bool AddFiles(const PayloadSeal& seal, uLong& sum) {
         if (!end) return false;
         name = static_cast<uint32_t>(static_cast<const char*>(end) - payloadNames) + 1;
         chunk += static_cast<uint32_t>(count);
-        sum = AddNumber(sum, static_cast<uint32_t>(count));
-        sum = AddNumber(sum, static_cast<uint32_t>(fileTimes[i]));
+        sum.AddNumber(static_cast<uint32_t>(count));
+        sum.AddNumber(static_cast<uint32_t>(fileTimes[i]));
     }
     return chunk == seal.chunkCount && name == seal.nameBytes;
 }
@@ -66,9 +59,9 @@ bool AddFiles(const PayloadSeal& seal, uLong& sum) {
 bool PayloadIsIntact() {
     const PayloadSeal& seal = payloadSeal;
     if (!SealIsIntact(seal)) return false;
-    uLong sum = adler32(0, Z_NULL, 0);
-    sum = adler32(sum, payloadBlob, seal.blobBytes);
-    sum = adler32(sum, reinterpret_cast<const Bytef*>(payloadNames), seal.nameBytes);
+    BlobSum sum;
+    sum.Add(payloadBlob, seal.blobBytes);
+    sum.Add(payloadNames, seal.nameBytes);
     if (!AddChunks(seal, sum) || !AddFiles(seal, sum)) return false;
-    return sum == seal.checksum;
+    return sum.Value() == seal.checksum;
 }

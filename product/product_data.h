@@ -25,12 +25,12 @@
 //   small objects per file.
 //
 //   PayloadSeal lets the installer check all of it before writing anything:
-//   `checksum` is the Adler-32 of, in this order,
+//   `checksum` is the BlobSum (payload/blob_sum.h) of, in this order,
 //     the blob (blobBytes bytes), the names (nameBytes bytes),
 //     per chunk: its offset in the blob and its size,
 //     per file: its chunk count and its time,
 //   each number as 4 bytes, least significant first. Offsets rather than
-//   pointers: the loader may move the image. `sealChecksum` is the Adler-32
+//   pointers: the loader may move the image. `sealChecksum` is the BlobSum
 //   of the five numbers before it, taken the same way, so a damaged size is
 //   found before anything is read with it.
 #pragma once

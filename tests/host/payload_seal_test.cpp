@@ -7,6 +7,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <fstream>
 #include <iterator>
@@ -14,6 +15,7 @@
 
 #include <zlib.h>
 
+#include "payload/blob_sum.h"
 #include "payload/payload_seal.h"
 #include "product/product_data.h"
 
@@ -113,6 +115,42 @@ TEST(PayloadSeal, OneDamagedByteAnywhereIsFound) {
         }
         EXPECT_TRUE(PayloadIsIntact());
     }
+}
+
+// The generator adds the blob chunk by chunk, the installer in one go: the
+// sum is the same however the bytes are cut, and it moves with any one bit,
+// two words trading places, or a stream shortened by its zero last byte.
+TEST(PayloadSeal, TheSumDependsOnTheBytesNotOnHowTheyArrive) {
+    std::string bytes;
+    for (int i = 0; i < 1001; ++i) bytes += static_cast<char>(i * 37 + (i >> 3));
+    bytes += '\0';
+    auto sumOf = [](const std::string& text) {
+        BlobSum sum;
+        sum.Add(text.data(), text.size());
+        return sum.Value();
+    };
+    const uint32_t whole = sumOf(bytes);
+    for (size_t piece : {1u, 3u, 4u, 5u, 17u, 64u, 1000u}) {
+        BlobSum sum;
+        for (size_t at = 0; at < bytes.size(); at += piece) sum.Add(bytes.data() + at, std::min(piece, bytes.size() - at));
+        EXPECT_EQ(whole, sum.Value()) << "in pieces of " << piece;
+    }
+    BlobSum numbers;
+    numbers.Add(bytes.data(), 2);
+    numbers.AddNumber(0x04030201u);
+    EXPECT_EQ(sumOf(bytes.substr(0, 2) + "\x01\x02\x03\x04"), numbers.Value()) << "a number is 4 bytes, low first";
+
+    for (size_t at : {size_t{0}, size_t{1}, size_t{500}, bytes.size() - 1}) {
+        for (int bit = 0; bit < 8; ++bit) {
+            std::string flipped = bytes;
+            flipped[at] = static_cast<char>(flipped[at] ^ (1 << bit));
+            EXPECT_NE(whole, sumOf(flipped)) << "bit " << bit << " of byte " << at;
+        }
+    }
+    std::string swapped = bytes;
+    std::swap_ranges(swapped.begin() + 8, swapped.begin() + 12, swapped.begin() + 12);
+    EXPECT_NE(whole, sumOf(swapped)) << "two words swapped";
+    EXPECT_NE(whole, sumOf(bytes.substr(0, bytes.size() - 1))) << "the last (zero) byte cut off";
 }
 
 }  // namespace

@@ -4,7 +4,6 @@
 #include <functional>
 #include <string_view>
 
-#include <libdeflate.h>
 
 bool ChunkStore::Place(const unsigned char* chunk, size_t size, uint64_t& offset, std::string& error) {
     size_t hash = std::hash<std::string_view>()(std::string_view(reinterpret_cast<const char*>(chunk), size));
@@ -22,6 +21,6 @@ bool ChunkStore::Place(const unsigned char* chunk, size_t size, uint64_t& offset
     offset = written_;
     candidates.emplace_back(written_, size);
     written_ += size;
-    checksum_ = libdeflate_adler32(checksum_, chunk, size);
+    checksum_.Add(chunk, size);
     return true;
 }

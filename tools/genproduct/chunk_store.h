@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "payload/blob_sum.h"
 #include "atomic_file.h"
 
 class ChunkStore {
@@ -24,14 +25,14 @@ public:
     // Bytes in the blob so far.
     uint64_t Written() const { return written_; }
 
-    // The blob so far: its length and the Adler-32 of its bytes.
+    // The blob so far: its length and the sum of its bytes.
     uint64_t BlobBytes() const { return written_; }
-    uint32_t BlobChecksum() const { return checksum_; }
+    const BlobSum& BlobChecksum() const { return checksum_; }
 
 private:
     AtomicFile& blob_;
     uint64_t written_ = 0;
-    uint32_t checksum_ = 1;
+    BlobSum checksum_;
     // Hash of a chunk's bytes -> the offsets and sizes of the chunks stored
     // with that hash.
     std::unordered_map<size_t, std::vector<std::pair<uint64_t, size_t>>> stored_;

@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <sstream>
 
-#include <libdeflate.h>
 
 std::string CppStringLiteral(const std::string& bytes) {
     std::string out;
@@ -44,24 +43,6 @@ std::string LongLiteral(const std::string& bytes) {
 }  // namespace
 
 namespace {
-
-// The Adler-32 that the installer takes over its data, fed as
-// product/product_data.h describes: numbers as 4 bytes, least significant
-// first.
-class SealSum {
-public:
-    explicit SealSum(uint32_t start = 1) : value_(start) {}
-    void Add(const std::string& bytes) { value_ = libdeflate_adler32(value_, bytes.data(), bytes.size()); }
-    void Add(uint32_t number) {
-        unsigned char bytes[4];
-        for (int i = 0; i < 4; ++i) bytes[i] = static_cast<unsigned char>(number >> (8 * i));
-        value_ = libdeflate_adler32(value_, bytes, sizeof bytes);
-    }
-    uint32_t value() const { return value_; }
-
-private:
-    uint32_t value_;
-};
 
 void AppendNumber(std::string& out, uint32_t number) {
     for (int i = 0; i < 4; ++i) out += static_cast<char>(number >> (8 * i));
@@ -137,22 +118,22 @@ bool EmitProductSources(const ProductDescription& product, const std::string& li
         return false;
     }
 
-    SealSum data(table.blobChecksum);
-    data.Add(names);
+    BlobSum data = table.blobSum;
+    data.Add(names.data(), names.size());
     for (size_t i = 0, k = 0; i < fileCount; ++i)
         for (size_t c = 0; c < table.chunkSizes[i].size(); ++c, ++k) {
-            data.Add(static_cast<uint32_t>(chunkOffsets[k]));
-            data.Add(table.chunkSizes[i][c]);
+            data.AddNumber(static_cast<uint32_t>(chunkOffsets[k]));
+            data.AddNumber(table.chunkSizes[i][c]);
         }
     for (size_t i = 0; i < fileCount; ++i) {
-        data.Add(static_cast<uint32_t>(table.chunkSizes[i].size()));
-        data.Add(static_cast<uint32_t>(product.files[i].storedTime));
+        data.AddNumber(static_cast<uint32_t>(table.chunkSizes[i].size()));
+        data.AddNumber(static_cast<uint32_t>(product.files[i].storedTime));
     }
     const uint32_t seal[5] = {static_cast<uint32_t>(fileCount), static_cast<uint32_t>(chunkOffsets.size()),
                               static_cast<uint32_t>(names.size()), static_cast<uint32_t>(table.blobBytes),
-                              data.value()};
-    SealSum sealSum;
-    for (uint32_t number : seal) sealSum.Add(number);
+                              data.Value()};
+    BlobSum sealSum;
+    for (uint32_t number : seal) sealSum.AddNumber(number);
 
     const std::string tablePath = outDir + "/product_table.bin";
     const std::string blobPath = outDir + "/product_blob.bin";
@@ -182,7 +163,7 @@ bool EmitProductSources(const ProductDescription& product, const std::string& li
         assembly << "    .globl SYMBOL(" << name << ")\n";
     assembly << "    .balign 8\nSYMBOL(payloadSeal):\n    .long ";
     for (uint32_t number : seal) assembly << number << ",";
-    assembly << sealSum.value() << "\nSYMBOL(fileCount):\n    .long " << fileCount << "\n    .balign 8\n";
+    assembly << sealSum.Value() << "\nSYMBOL(fileCount):\n    .long " << fileCount << "\n    .balign 8\n";
     assembly << "SYMBOL(fileChunks):";
     EmitPointers(assembly, "SYMBOL(payloadChunks)", chunkStarts, "*POINTER_BYTES");
     assembly << "SYMBOL(fileChunkSizes):";

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "payload/blob_sum.h"
 #include "atomic_file.h"
 #include "description.h"
 
@@ -18,7 +19,7 @@ struct ChunkTable {
     std::vector<std::vector<uint32_t>> chunkSizes;
     std::vector<uint64_t> rawSizes;
     uint64_t blobBytes = 0;
-    uint32_t blobChecksum = 1;
+    BlobSum blobSum;  // of the blob's bytes
 };
 
 // Commits `blob` (written to, but not yet committed, as OUTDIR/product_blob.bin)

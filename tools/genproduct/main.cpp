@@ -219,7 +219,7 @@ int main(int argc, char** argv) {
     }
 
     table.blobBytes = store.BlobBytes();
-    table.blobChecksum = store.BlobChecksum();
+    table.blobSum = store.BlobChecksum();
     if (!EmitProductSources(product, licence, table, blob, outDir, error)) {
         std::fprintf(stderr, "genproduct: %s\n", error.c_str());
         return 1;
