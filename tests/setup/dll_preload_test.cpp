@@ -6,7 +6,9 @@
 // so the planted libraries reach no other test.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "common/dll_search.h"
 #include "tests/payload/payload_test_support.h"
@@ -55,15 +57,32 @@ TEST(DllPreload, SystemLibraryTakesTheSystemsCopyWithoutAnyRestriction) {
     EXPECT_EQ(0, lstrcmpiA(SystemFolder().c_str(), FolderOf(FileOfModule(module)).c_str())) << FileOfModule(module);
 }
 
+bool InSystemFolder(const char* fileName) {
+    return GetFileAttributesA((SystemFolder() + "\\" + fileName).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 TEST(DllPreload, WithoutDefaultDirectoriesLoadsByNameFindTheSystemsCopy) {
-    // Loaded by bare name afterwards, as the shell and COM load them.
-    const char* const kPlanted[] = {"oleacc.dll", "dwmapi.dll", "uxtheme.dll"};
-    for (const char* name : kPlanted) ASSERT_EQ(nullptr, GetModuleHandleA(name)) << name << " loaded before the test";
-    PlantedLibrary oleacc(kPlanted[0]), dwmapi(kPlanted[1]), uxtheme(kPlanted[2]);
-    ASSERT_TRUE(oleacc.Planted() && dwmapi.Planted() && uxtheme.Planted());
+    // Every library that the system's own libraries load later by bare name
+    // (the shell, COM, themes, access checks...), each planted beside the
+    // program. One this system lacks cannot be preloaded, and one loaded
+    // already proves nothing: both are passed over, but never the first three.
+    const char* const kLoadedByName[] = {
+        "oleacc.dll",  "dwmapi.dll",  "uxtheme.dll", "userenv.dll", "setupapi.dll", "apphelp.dll",  "propsys.dll",
+        "cryptbase.dll", "clbcatq.dll", "version.dll", "cryptsp.dll", "profapi.dll",  "ntmarta.dll",
+    };
+    std::vector<const char*> planted;
+    std::vector<std::unique_ptr<PlantedLibrary>> copies;
+    for (const char* name : kLoadedByName) {
+        bool always = planted.size() < 3;
+        if (!always && (!InSystemFolder(name) || GetModuleHandleA(name))) continue;
+        ASSERT_EQ(nullptr, GetModuleHandleA(name)) << name << " loaded before the test";
+        copies.push_back(std::unique_ptr<PlantedLibrary>(new PlantedLibrary(name)));
+        ASSERT_TRUE(copies.back()->Planted()) << name;
+        planted.push_back(name);
+    }
 
     RestrictDllSearchWithoutDefaultDirectories();
-    for (const char* name : kPlanted) {
+    for (const char* name : planted) {
         HMODULE module = LoadLibraryA(name);
         ASSERT_NE(nullptr, module) << name;
         EXPECT_EQ(nullptr, reinterpret_cast<void*>(GetProcAddress(module, "VarnletProbe")))
