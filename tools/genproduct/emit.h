@@ -12,7 +12,7 @@
 
 // Where each file's chunks lie in the blob (offset and size, in file and
 // piece order; identical chunks share their bytes), the bytes each file
-// holds, and the blob's length and Adler-32.
+// holds, and the blob's length and sum.
 struct ChunkTable {
     explicit ChunkTable(size_t fileCount) : chunkOffsets(fileCount), chunkSizes(fileCount), rawSizes(fileCount) {}
     std::vector<std::vector<uint64_t>> chunkOffsets;
