@@ -40,9 +40,7 @@ TEST_F(DoubleByteFolder, FolderWhoseSecondByteIsABackslashIsCreatedAndUsedAsName
     // ("\x83" alone, or the files beside it).
     ExpectFolderHolds(kScratchRoot, {kSo});
     ExpectPayloadInstalled(folder, VarnletPayload(), {}, LinkTargets("vrl32.exe"));
-    ExpectStartMenuLinks(folder, "vrl32.exe");
-    ExpectUninstallEntry(folder);
-    ExpectIniDataFolder(folder);
+    ExpectRegistered(folder, "vrl32.exe");
 }
 
 }  // namespace

@@ -69,9 +69,7 @@ TEST_F(FolderChoice, WindowsDirectoryIsRefusedAndAnExistingFolderNeedsConsent) {
     std::string mine;
     EXPECT_TRUE(ReadWholeFile(JoinPath(tools, "readme.txt"), &mine));
     EXPECT_EQ("the user's own", mine);
-    ExpectStartMenuLinks(tools, "vrl32.exe");
-    ExpectUninstallEntry(tools);
-    ExpectIniDataFolder(tools);
+    ExpectRegistered(tools, "vrl32.exe");
     for (const PayloadFile& file : VarnletPayload())
         EXPECT_FALSE(PathExists(JoinPath(windows, file.name))) << file.name << " was written to " << windows;
     ExpectNotRunning("vrl32.exe");
@@ -108,9 +106,7 @@ TEST_F(FolderChoice, TooSmallADriveBringsTheDialogBackUntilARoomyOne) {
     const std::string dataFolder = JoinPath(kScratchRoot, kProduct);
     ExpectPayloadInstalled(dataFolder, RecorderPayload({"vmain.exe", "rtuninst.exe"}, kStoredTime), {},
                            LinkTargets("vmain.exe"));
-    ExpectStartMenuLinks(dataFolder, "vmain.exe");
-    ExpectUninstallEntry(dataFolder);
-    ExpectIniDataFolder(dataFolder);
+    ExpectRegistered(dataFolder, "vmain.exe");
     // The folder made on the small drive stays, empty.
     ExpectFolderHolds(JoinPath(kSmallDrive, kProduct), {});
     EXPECT_TRUE(ReadChildRuns(ChildLog()).empty()) << "No started a program";

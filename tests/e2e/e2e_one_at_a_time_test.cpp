@@ -85,9 +85,7 @@ TEST_F(OneAtATime, ASecondInstallerHandsOverToTheRunningOneAndTheFirstCompletes)
     ASSERT_TRUE(ExpectEndsWithStatusZero()) << user().Failure();
     ExpectNotRunning("VarnletSetup.exe");
     ExpectPayloadInstalled(kDataFolder, VarnletPayload(), {}, LinkTargets("vrl32.exe"));
-    ExpectStartMenuLinks(kDataFolder, "vrl32.exe");
-    ExpectUninstallEntry(kDataFolder);
-    ExpectIniDataFolder(kDataFolder);
+    ExpectRegistered(kDataFolder, "vrl32.exe");
 }
 
 TEST_F(OneAtATime, AnInstallerFindingTheLockHeldWithoutAWindowWarnsAndChangesNothing) {

@@ -9,16 +9,7 @@
 namespace e2e {
 namespace {
 
-class Refusals : public Scenario {
-protected:
-    void ExpectNoTraceOfTheProduct() {
-        ExpectNothingRegistered();
-        ExpectIniDataFolder("");
-        std::string proposed = JoinPath(ShellFolder(CSIDL_PROGRAM_FILES), kProduct);
-        EXPECT_FALSE(PathExists(proposed)) << proposed << " was created";
-        ExpectNotRunning("vrl32.exe");
-    }
-};
+using Refusals = Scenario;
 
 TEST_F(Refusals, DecliningTheLicenceEndsAtOnce) {
     // Arguments are ignored: the run is the same as without them.

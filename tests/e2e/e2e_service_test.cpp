@@ -49,9 +49,7 @@ protected:
         ExpectPayloadInstalled(DataFolder(),
                                RecorderPayload({"vmain.exe", "nsvcrun.exe", "vrlsvc.exe", "rtuninst.exe"}, kStoredTime),
                                {}, {"vmain.exe", "nsvcrun.exe", "vrlsvc.exe", "rtuninst.exe"});
-        ExpectStartMenuLinks(DataFolder(), "vmain.exe");
-        ExpectUninstallEntry(DataFolder());
-        ExpectIniDataFolder(DataFolder());
+        ExpectRegistered(DataFolder(), "vmain.exe");
     }
 };
 

@@ -37,9 +37,7 @@ protected:
     void ExpectInstalled() {
         ExpectPayloadInstalled(DataFolder(), RecorderPayload({"vmain.exe", "rtuninst.exe"}, kStoredTime), {},
                                LinkTargets("vmain.exe"));
-        ExpectStartMenuLinks(DataFolder(), "vmain.exe");
-        ExpectUninstallEntry(DataFolder());
-        ExpectIniDataFolder(DataFolder());
+        ExpectRegistered(DataFolder(), "vmain.exe");
     }
 };
 

@@ -48,12 +48,6 @@ protected:
             << user().Failure();
         ASSERT_TRUE(ExpectEndsWithStatusZero()) << user().Failure();
     }
-
-    void ExpectRegistered() {
-        ExpectStartMenuLinks(kDataFolder, "vrl32.exe");
-        ExpectUninstallEntry(kDataFolder);
-        ExpectIniDataFolder(kDataFolder);
-    }
 };
 
 TEST_F(TwoInstallations, FirstAnsweredYesThenSecondReplacesTheFilesAndAnsweredNo) {
@@ -72,7 +66,7 @@ TEST_F(TwoInstallations, FirstAnsweredYesThenSecondReplacesTheFilesAndAnsweredNo
     std::vector<std::string> everything;
     for (const PayloadFile& file : VarnletPayload()) everything.push_back(file.name);
     ExpectPayloadInstalled(kDataFolder, VarnletPayload(), {}, everything);
-    ExpectRegistered();
+    ExpectRegistered(kDataFolder, "vrl32.exe");
 
     std::vector<ProcessSeen> started = ProcessesNamed("vrl32.exe");
     ASSERT_EQ(1u, started.size()) << "Varnlet was not started once after Yes";
@@ -116,7 +110,7 @@ TEST_F(TwoInstallations, FirstAnsweredYesThenSecondReplacesTheFilesAndAnsweredNo
     std::string mine;
     EXPECT_TRUE(ReadWholeFile(JoinPath(kDataFolder, "my notes.txt"), &mine));
     EXPECT_EQ("mine", mine);
-    ExpectRegistered();
+    ExpectRegistered(kDataFolder, "vrl32.exe");
 }
 
 }  // namespace

@@ -128,9 +128,7 @@ protected:
         ASSERT_TRUE(ExpectEndsWithStatusZero()) << user().Failure();
         ExpectNotRunning("vrl32.exe");
         ExpectPayloadInstalled(kDataFolder, VarnletPayload(), {}, LinkTargets("vrl32.exe"));
-        ExpectStartMenuLinks(kDataFolder, "vrl32.exe");
-        ExpectUninstallEntry(kDataFolder);
-        ExpectIniDataFolder(kDataFolder);
+        ExpectRegistered(kDataFolder, "vrl32.exe");
     }
 
     // Starts the command line as the list of installed programs runs it.
@@ -270,9 +268,7 @@ TEST_F(Uninstall, CannotStartWhileAnInstallerOfTheProductRuns) {
     ASSERT_TRUE(GetExitCodeProcess(uninstaller_.hProcess, &status));
     EXPECT_EQ(static_cast<DWORD>(varnlet::kExitAnotherRunning), status) << "exit status of the uninstaller";
     ExpectInstalledAgainAfterItsCheck();
-    ExpectStartMenuLinks(kDataFolder, "vrl32.exe");
-    ExpectUninstallEntry(kDataFolder);
-    ExpectIniDataFolder(kDataFolder);
+    ExpectRegistered(kDataFolder, "vrl32.exe");
 
     // The installer, untouched by all this, is given up at its licence.
     ASSERT_TRUE(AnswerLicence(user(), false, nullptr)) << user().Failure();
@@ -344,9 +340,7 @@ TEST_F(Uninstall, AFailedUpgradePutsTheEarlierInstallationBackAndItStillUninstal
     CloseHandle(holder);
 
     ExpectInstalledAgainAfterItsCheck();
-    ExpectStartMenuLinks(kDataFolder, "vrl32.exe");
-    ExpectUninstallEntry(kDataFolder);
-    ExpectIniDataFolder(kDataFolder);
+    ExpectRegistered(kDataFolder, "vrl32.exe");
 
     ASSERT_NO_FATAL_FAILURE(UninstallAnsweringYes("Varnlet has been removed from this computer."));
     EXPECT_FALSE(PathExists(kDataFolder)) << kDataFolder << " stays";

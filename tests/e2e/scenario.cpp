@@ -259,6 +259,12 @@ void ExpectIniDataFolder(const std::string& dataFolder) {
     }
 }
 
+void ExpectRegistered(const std::string& dataFolder, const char* mainExecutable) {
+    ExpectStartMenuLinks(dataFolder, mainExecutable);
+    ExpectUninstallEntry(dataFolder);
+    ExpectIniDataFolder(dataFolder);
+}
+
 void ExpectNothingRegistered() {
     EXPECT_FALSE(ReadUninstallEntry(kProduct).present) << "an uninstall key was written";
     std::string menuFolder = JoinPath(ShellFolder(CSIDL_PROGRAMS), kProduct);
@@ -270,6 +276,15 @@ void ExpectNothingRegistered() {
 void ExpectNotRunning(const char* exeName) {
     std::vector<ProcessSeen> running = ProcessesNamed(exeName);
     EXPECT_TRUE(running.empty()) << exeName << " runs: " << (running.empty() ? "" : running.front().image);
+}
+
+void ExpectNoTraceOfTheProduct() {
+    ExpectNothingRegistered();
+    ExpectIniDataFolder("");
+    std::string proposed = JoinPath(ShellFolder(CSIDL_PROGRAM_FILES), kProduct);
+    EXPECT_FALSE(PathExists(proposed)) << proposed << " was created";
+    ExpectFolderHolds(kScratchRoot, {}, true);
+    ExpectNotRunning("vrl32.exe");
 }
 
 }  // namespace e2e

@@ -128,10 +128,16 @@ void ExpectStartMenuLinks(const std::string& dataFolder, const char* mainExecuta
 void ExpectUninstallEntry(const std::string& dataFolder);
 // The ini entry holds `dataFolder`; "" expects no entry at all.
 void ExpectIniDataFolder(const std::string& dataFolder);
+// All three records of an installation in `dataFolder`: the Start-menu
+// links, the uninstall entry and the ini entry.
+void ExpectRegistered(const std::string& dataFolder, const char* mainExecutable);
 // Neither the uninstall key, nor the Start-menu folder, nor a startup link.
 void ExpectNothingRegistered();
 // No process runs the program `exeName`.
 void ExpectNotRunning(const char* exeName);
+// No trace of kProduct: nothing registered, no ini entry, no folder under
+// Program Files nor anything below kScratchRoot, and vrl32.exe not running.
+void ExpectNoTraceOfTheProduct();
 
 // The licence text as the product description gives it.
 std::string VarnletLicence();

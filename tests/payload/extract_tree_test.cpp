@@ -186,7 +186,7 @@ int MeddlingCallback(HWND window, const char* text, int percent) {
     // it, Wine lets it go); its files go either way.
     if (currentCase->meddling == Meddling::kMovedAndLinked) {
         // Renaming a held folder is refused by Windows but not by Wine.
-        folderWent = MoveFileExA(alpha.c_str(), (alpha + "-moved").c_str(), 0) && MakeSymbolicLink(alpha, outside);
+        folderWent = MoveFileExA(alpha.c_str(), (alpha + "-moved").c_str(), 0) && PlantFolderLink(alpha, outside);
         return 1;
     }
     // Deleting a held folder is refused by Windows, and put off by Wine
@@ -194,7 +194,7 @@ int MeddlingCallback(HWND window, const char* text, int percent) {
     folderWent = RemoveTree(alpha) && !PathExists(alpha);
     if (!folderWent) return 1;
     if (currentCase->meddling == Meddling::kFileInItsPlace) (void)WriteText(alpha, "not a folder");
-    if (currentCase->meddling == Meddling::kLinkInItsPlace) (void)MakeSymbolicLink(alpha, outside);
+    if (currentCase->meddling == Meddling::kLinkInItsPlace) (void)PlantFolderLink(alpha, outside);
     return 1;
 }
 
@@ -209,7 +209,7 @@ protected:
     }
     void TearDown() override {
         EXPECT_TRUE(FolderEntries(outside_).empty()) << "something was written through the link";
-        (void)RemoveSymbolicLink(folder_.File("alpha"));
+        (void)RemoveFolderLink(folder_.File("alpha"));
         (void)RemoveTree(outside_);
     }
     std::string outside_;
@@ -218,7 +218,7 @@ protected:
 TEST_P(MeddledTree, TheFolderIsMadeAgainOrTheRunFailsButNothingIsWrittenElsewhere) {
     const MeddlingCase& c = GetParam();
     if ((c.meddling == Meddling::kLinkInItsPlace || c.meddling == Meddling::kMovedAndLinked) &&
-        !SymbolicLinksAvailable())
+        !FolderLinksAvailable())
         GTEST_SKIP() << "no way to make a link that this system shows as a reparse point";
     currentCase = &c;
     meddlingRoot = folder_.path();
@@ -264,11 +264,11 @@ TEST_P(MeddledTree, TheFolderIsMadeAgainOrTheRunFailsButNothingIsWrittenElsewher
 // The clean-up after a failure deletes nothing through a link that took the
 // place of a folder it made.
 TEST_F(MeddledTree, TheCleanUpDeletesNothingThroughALink) {
-    if (!SymbolicLinksAvailable()) GTEST_SKIP() << "no way to make a link that this system shows as a reparse point";
+    if (!FolderLinksAvailable()) GTEST_SKIP() << "no way to make a link that this system shows as a reparse point";
     ASSERT_EQ(kExtractDone, ExtractPayload(nullptr, nullptr));
     std::string alpha = folder_.File("alpha");
     ASSERT_TRUE(MoveFileExA(alpha.c_str(), (alpha + "-moved").c_str(), 0));
-    ASSERT_TRUE(MakeSymbolicLink(alpha, outside_));
+    ASSERT_TRUE(PlantFolderLink(alpha, outside_));
     std::string othersFile = outside_ + "\\one.txt";
     ASSERT_TRUE(WriteText(othersFile, "someone else's"));
 

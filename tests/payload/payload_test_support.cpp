@@ -42,83 +42,6 @@ std::string MakeFolderBeside(const std::string& folder, const char* suffix) {
     return CreateDirectoryA(beside.c_str(), nullptr) ? beside : std::string();
 }
 
-namespace {
-
-// The Unix path of a Windows path under Wine; "" elsewhere.
-std::string UnixPath(const std::string& path) {
-    typedef char*(CDECL * UnixNameFunc)(LPCWSTR);
-    UnixNameFunc unixName = reinterpret_cast<UnixNameFunc>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
-    if (!unixName) return "";
-    WCHAR wide[MAX_PATH];
-    if (!MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH)) return "";
-    char* name = unixName(wide);
-    if (!name) return "";
-    std::string result = name;
-    HeapFree(GetProcessHeap(), 0, name);
-    return result;
-}
-
-// Wine starts a program of the host like any other, but the handle it gives
-// back may signal before the program is done: callers wait for its effect.
-bool RunHostCommand(const std::string& command) {
-    std::vector<char> line(command.begin(), command.end());
-    line.push_back('\0');
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-        return false;
-    (void)WaitForSingleObject(process.hProcess, 10000);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return true;
-}
-
-template <typename Condition>
-bool WaitUntil(Condition condition) {
-    for (int wait = 0; wait < 100; ++wait) {
-        if (condition()) return true;
-        Sleep(50);
-    }
-    return false;
-}
-
-bool IsReparsePoint(const std::string& path) {
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-}
-
-}  // namespace
-
-bool MakeSymbolicLink(const std::string& link, const std::string& target) {
-    std::string unixLink = UnixPath(link), unixTarget = UnixPath(target);
-    if (unixLink.empty() || unixTarget.empty()) return false;
-    return RunHostCommand("/bin/ln -s -n \"" + unixTarget + "\" \"" + unixLink + "\"") &&
-           WaitUntil([&] { return IsReparsePoint(link); });
-}
-
-bool RemoveSymbolicLink(const std::string& link) {
-    if (!IsReparsePoint(link)) return false;
-    std::string unixLink = UnixPath(link);
-    if (unixLink.empty()) return false;
-    std::string command = "/bin/rm -f \"" + unixLink + "\"";
-    return RunHostCommand(command) && WaitUntil([&] { return !PathExists(link); });
-}
-
-bool SymbolicLinksAvailable() {
-    char temp[MAX_PATH];
-    DWORD length = GetTempPathA(sizeof temp, temp);
-    if (length == 0 || length >= sizeof temp) return false;
-    std::string base = std::string(temp) + "varnlet-link-probe-" + std::to_string(GetCurrentProcessId());
-    std::string target = base + "-target", link = base + "-link";
-    if (!CreateDirectoryA(target.c_str(), nullptr)) return false;
-    bool made = MakeSymbolicLink(link, target);
-    if (made) (void)RemoveSymbolicLink(link);
-    (void)RemoveDirectoryA(target.c_str());
-    return made;
-}
-
 bool ReadWholeFile(const std::string& path, std::vector<unsigned char>& bytes) {
     std::string read;
     bool ok = testing_support::ReadWholeFile(path, &read);
@@ -181,15 +104,8 @@ BlockedFile::~BlockedFile() {
 
 std::vector<unsigned char> ReadHostFile(const char* unixPath) {
     std::vector<unsigned char> bytes;
-    (void)ReadWholeFile(WindowsPathOfHost(unixPath), bytes);
+    (void)ReadWholeFile(WindowsPathOf(unixPath), bytes);
     return bytes;
-}
-
-std::string WindowsPathOfHost(const char* unixPath) {
-    std::string path = std::string("Z:") + unixPath;
-    for (char& c : path)
-        if (c == '/') c = '\\';
-    return path;
 }
 
 int RecordCall(HWND window, const char* text, int percent) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/folder_links.h"
 #include "tests/support/test_files.h"
 
 namespace payload_test {
@@ -34,6 +35,7 @@ private:
 using testing_support::FolderEntries;
 using testing_support::PathExists;
 using testing_support::RemoveTree;
+using testing_support::WindowsPathOf;
 using testing_support::WriteWholeFile;
 bool ReadWholeFile(const std::string& path, std::vector<unsigned char>& bytes);
 std::string ReadText(const std::string& path);  // "<missing>" when it cannot be read
@@ -79,21 +81,13 @@ private:
 
 // Reads a file of the build host through Wine's Z: drive.
 std::vector<unsigned char> ReadHostFile(const char* unixPath);
-// The Windows path of a file of the build host ("Z:" and the Unix path).
-std::string WindowsPathOfHost(const char* unixPath);
 
 // A new empty folder beside `folder`, its name ending in `suffix`; "" when
 // it cannot be made.
 std::string MakeFolderBeside(const std::string& folder, const char* suffix);
-// Makes `link` a symbolic link to the folder `target` that this system shows
-// as a reparse point. Under Wine that is a Unix symbolic link (made by the
-// host's ln, which Wine starts like any program): Wine's own
-// CreateSymbolicLink makes nothing. False when no link could be made.
-bool MakeSymbolicLink(const std::string& link, const std::string& target);
-// Deletes the link itself, never what it points to.
-bool RemoveSymbolicLink(const std::string& link);
-// Whether MakeSymbolicLink works here.
-bool SymbolicLinksAvailable();
+using testing_support::FolderLinksAvailable;
+using testing_support::PlantFolderLink;
+using testing_support::RemoveFolderLink;
 
 struct CallbackCall {
     HWND window;

@@ -37,7 +37,7 @@ std::string FolderOf(const std::string& path) { return path.substr(0, path.find_
 class PlantedLibrary {
 public:
     explicit PlantedLibrary(const char* fileName) : path_(ProgramFolder() + "\\" + fileName) {
-        planted_ = CopyFileA(payload_test::WindowsPathOfHost(DLL_PROBE).c_str(), path_.c_str(), FALSE) != FALSE;
+        planted_ = CopyFileA(payload_test::WindowsPathOf(DLL_PROBE).c_str(), path_.c_str(), FALSE) != FALSE;
     }
     ~PlantedLibrary() { (void)DeleteFileA(path_.c_str()); }
     bool Planted() const { return planted_; }

@@ -26,7 +26,7 @@ bool Loads(const char* name) {
 TEST(DllSearch, PlantedLibrariesAreFoundBeforeAndNotAfterTheRestriction) {
     payload_test::ScratchFolder folder;  // the current folder
     ASSERT_FALSE(folder.path().empty());
-    std::string probe = payload_test::WindowsPathOfHost(DLL_PROBE);
+    std::string probe = payload_test::WindowsPathOf(DLL_PROBE);
     std::string besideProgram = ProgramFolder() + "\\varnlet-planted-beside.dll";
     ASSERT_TRUE(CopyFileA(probe.c_str(), folder.File("varnlet-planted-here.dll").c_str(), FALSE));
     ASSERT_TRUE(CopyFileA(probe.c_str(), besideProgram.c_str(), FALSE));

@@ -96,7 +96,7 @@ protected:
 
     // Starts the installer, accepts the licence and chooses `parent`\kApplication.
     void StartAndChoose(const char* installer, const std::string& parent, const std::string& arguments = "") {
-        ASSERT_TRUE(user().Start(payload_test::WindowsPathOfHost(installer), arguments, "",
+        ASSERT_TRUE(user().Start(payload_test::WindowsPathOf(installer), arguments, "",
                                  {std::string(e2e::kChildLogVariable) + "=" + log_}))
             << user().Failure();
         ASSERT_TRUE(e2e::AnswerLicence(user(), true, nullptr)) << user().Failure();

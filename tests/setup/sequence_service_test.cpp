@@ -82,7 +82,7 @@ protected:
         _putenv("VARNLET_E2E_FAIL_ARG=");
         ASSERT_TRUE(CreateDirectoryA(dir_.c_str(), nullptr));
         for (const char* program : {"vrl32.exe", "nsvcrun.exe", "vsvc.exe"})
-            ASSERT_TRUE(CopyFileA(payload_test::WindowsPathOfHost(RECORDER_EXE).c_str(),
+            ASSERT_TRUE(CopyFileA(payload_test::WindowsPathOf(RECORDER_EXE).c_str(),
                                   (dir_ + "\\" + program).c_str(), FALSE));
     }
     void TearDown() override {

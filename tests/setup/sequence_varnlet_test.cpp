@@ -67,6 +67,16 @@ protected:
         EXPECT_EQ(fakes::BackgroundWindow(), box.owner);
     }
 
+    // The run's one box: a warning with OK alone, over the background window.
+    static void ExpectOnlyWarning(const RunOutcome& outcome, const char* title, const std::string& text) {
+        ASSERT_EQ(1u, outcome.boxes.size()) << outcome.description;
+        EXPECT_EQ(title, outcome.boxes[0].title);
+        EXPECT_EQ(text, outcome.boxes[0].text);
+        EXPECT_TRUE(outcome.boxes[0].warningIcon);
+        EXPECT_EQ(std::vector<int>{IDOK}, outcome.boxes[0].buttons);
+        EXPECT_EQ(fakes::BackgroundWindow(), outcome.boxes[0].owner);
+    }
+
     payload_test::ScratchFolder scratch_;
     std::string dir_, log_;
 };
@@ -81,7 +91,7 @@ TEST_F(VarnletSequence, AnUnregisteredWindowClassEndsTheRunSilently) {
     // Even this short run has taken the current folder out of the library
     // search before anything else (dll_search_test shows the library is
     // found there otherwise).
-    ASSERT_TRUE(CopyFileA(payload_test::WindowsPathOfHost(DLL_PROBE).c_str(),
+    ASSERT_TRUE(CopyFileA(payload_test::WindowsPathOf(DLL_PROBE).c_str(),
                           scratch_.File("varnlet-planted.dll").c_str(), FALSE));
     HMODULE planted = LoadLibraryA("varnlet-planted.dll");
     EXPECT_EQ(nullptr, planted) << "a library in the current folder was loaded";
@@ -96,12 +106,7 @@ TEST_F(VarnletSequence, GivingUpTheFolderChoiceSaysTheApplicationIsNotInstalled)
                                         "chooseDataFolder(owner=background, alwaysAsk=1) -> 0"}),
               fakes::Calls())
         << outcome.description;
-    ASSERT_EQ(1u, outcome.boxes.size()) << outcome.description;
-    EXPECT_EQ("Application Not Installed", outcome.boxes[0].title);
-    EXPECT_EQ(kNotInstalledText, outcome.boxes[0].text);
-    EXPECT_TRUE(outcome.boxes[0].warningIcon);
-    EXPECT_EQ(std::vector<int>{IDOK}, outcome.boxes[0].buttons);
-    EXPECT_EQ(fakes::BackgroundWindow(), outcome.boxes[0].owner);
+    ExpectOnlyWarning(outcome, "Application Not Installed", kNotInstalledText);
     EXPECT_EQ("<absent>", IniDataDir());
 }
 
@@ -111,12 +116,7 @@ TEST_F(VarnletSequence, DamagedDataIsToldBeforeTheLicenceAndNothingElseHappens) 
     RunOutcome outcome = RunSequence({});
     EXPECT_EQ(0, outcome.status);
     EXPECT_EQ(std::vector<std::string>{"CreateBackgroundWindow"}, fakes::Calls()) << outcome.description;
-    ASSERT_EQ(1u, outcome.boxes.size()) << outcome.description;
-    EXPECT_EQ("Installer Damaged", outcome.boxes[0].title);
-    EXPECT_EQ(kDamagedText, outcome.boxes[0].text);
-    EXPECT_TRUE(outcome.boxes[0].warningIcon);
-    EXPECT_EQ(std::vector<int>{IDOK}, outcome.boxes[0].buttons);
-    EXPECT_EQ(fakes::BackgroundWindow(), outcome.boxes[0].owner);
+    ExpectOnlyWarning(outcome, "Installer Damaged", kDamagedText);
     EXPECT_EQ("<absent>", IniDataDir());
 }
 
@@ -134,12 +134,7 @@ TEST_F(VarnletSequence, EachFailedExtractionShowsItsTextThenRemovesTheWrittenFil
         fakes::CurrentScript().extractResult = c.result;
         RunOutcome outcome = RunSequence({});
         EXPECT_EQ(0, outcome.status);
-        ASSERT_EQ(1u, outcome.boxes.size()) << outcome.description;
-        EXPECT_EQ("Varnlet Installation Failed", outcome.boxes[0].title);
-        EXPECT_EQ(c.text, outcome.boxes[0].text);
-        EXPECT_TRUE(outcome.boxes[0].warningIcon);
-        EXPECT_EQ(std::vector<int>{IDOK}, outcome.boxes[0].buttons);
-        EXPECT_EQ(fakes::BackgroundWindow(), outcome.boxes[0].owner);
+        ExpectOnlyWarning(outcome, "Varnlet Installation Failed", c.text);
         ASSERT_FALSE(fakes::Calls().empty());
         EXPECT_EQ("RemovePayload(null, null)", fakes::Calls().back()) << outcome.description;
         EXPECT_FALSE(fakes::WasCalled("CreateShortcut")) << outcome.description;

@@ -6,14 +6,14 @@
 #include <cstdlib>
 #include <vector>
 
+#include "tests/support/test_files.h"
+
 namespace testing_support {
 
 std::string TestOutputFolder() {
     const char* unixPath = std::getenv("VARNLET_TEST_OUTPUT");
     if (!unixPath || !*unixPath) return "";
-    std::string path = std::string("Z:") + unixPath;
-    for (char& c : path)
-        if (c == '/') c = '\\';
+    std::string path = WindowsPathOf(unixPath);
     // Create each level; existing ones are fine.
     for (size_t i = 3; i <= path.size(); ++i)
         if (i == path.size() || path[i] == '\\') CreateDirectoryA(path.substr(0, i).c_str(), nullptr);

@@ -24,6 +24,12 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
     return folder + "\\" + name;
 }
 
+std::string WindowsPathOf(const std::string& unixPath) {
+    std::string path = "Z:" + unixPath;
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return path;
+}
+
 bool PathExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 bool IsFolder(const std::string& path) {

@@ -12,6 +12,8 @@ namespace testing_support {
 std::string JoinPath(const std::string& folder, const std::string& name);
 bool PathExists(const std::string& path);
 bool IsFolder(const std::string& path);
+// A Unix path of the build machine as Wine shows it (drive Z:).
+std::string WindowsPathOf(const std::string& unixPath);
 // The folder of the running test program.
 std::string ProgramFolder();
 

@@ -6,77 +6,26 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/scheduled_deletions.h"
-#include "tests/support/window_driver.h"
 #include "tests/varnlet/varnlet_fixture.h"
 
 using namespace varnlet_test;
-using testing_support::MessageBoxText;
-using testing_support::PressButton;
-using testing_support::WaitForWindow;
-using testing_support::WaitForWindowGone;
 
 namespace {
 
-constexpr int kTimeoutMs = 30000;
-const char kTestRoot[] = "C:\\VarnletTests";
 const char kOutside[] = "C:\\VarnletTests\\Outside";
 
-bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
-// Waits for a message box of the process with that title, returns its text,
-// presses `button` and waits for the box to go.
-std::string Answer(const Process& process, const char* title, int button) {
-    HWND box = WaitForWindow(process.Id(), title, "#32770", kTimeoutMs);
-    if (!box) {
-        ADD_FAILURE() << "no \"" << title << "\" box\n" << testing_support::DescribeWindows(0);
-        return "";
-    }
-    std::string text = MessageBoxText(box);
-    PressButton(box, button);
-    EXPECT_TRUE(WaitForWindowGone(box, kTimeoutMs));
-    return text;
-}
-
-class RtuninstLinksTest : public ::testing::Test {
+class RtuninstLinksTest : public UninstallerTest {
 protected:
     void SetUp() override {
-        ForgetLinks();
-        RemoveTree(kTestRoot);
+        UninstallerTest::SetUp();
         // What a link could point at: files and an empty folder under the
         // payload's names, which are not the product's.
         ASSERT_TRUE(CreateFolders(JoinPath(kOutside, "deep")));
-        ASSERT_TRUE(WriteWholeFile(JoinPath(kOutside, "guide.txt"), "not the product's"));
-        ASSERT_TRUE(WriteWholeFile(JoinPath(kOutside, "rtuninst.exe"), "not the product's"));
-        ASSERT_TRUE(WriteWholeFile(JoinPath(kOutside, "vrl32.exe"), "not the product's"));
-        ASSERT_TRUE(WriteWholeFile(JoinPath(kOutside, "victim.txt"), "not the product's"));
-    }
-
-    void TearDown() override {
-        EndIfRunning(process_);
-        testing_support::TakeScheduledUninstallerCopies(kTimeoutMs);
-        // The Finisher folder's copy puts itself on the restart list too.
-        testing_support::TakeScheduledDeletions(
-            [](const std::string& path) { return path.find("VarnletTests") != std::string::npos; }, kTimeoutMs);
-        ForgetLinks();
-        RemoveTree(kTestRoot);
-    }
-
-    void PlantLink(const std::string& link, const std::string& target) {
-        links_.push_back(link);
-        ASSERT_TRUE(PlantFolderLink(link, target)) << link << " -> " << target << " is not seen as a reparse point";
-    }
-
-    // Links go first: removing a tree would otherwise walk into them.
-    void ForgetLinks() {
-        for (const std::string& link : links_) EXPECT_TRUE(RemoveFolderLink(link)) << link;
-        links_.clear();
+        for (const char* name : {"guide.txt", "rtuninst.exe", "vrl32.exe", "victim.txt"})
+            ASSERT_TRUE(WriteWholeFile(JoinPath(kOutside, name), "not the product's")) << name;
     }
 
     std::vector<std::string> OutsideEntries() const { return FolderEntries(kOutside); }
-
-    Process process_;
-    std::vector<std::string> links_;
 };
 
 const std::vector<std::string> kOutsideEntries = {"deep", "guide.txt", "rtuninst.exe", "victim.txt", "vrl32.exe"};
@@ -93,15 +42,15 @@ TEST_F(RtuninstLinksTest, TheUninstallerLeavesALinkInTheDataFolderAndNothingBehi
     ASSERT_TRUE(CreateFolders(folder));
     ASSERT_TRUE(WriteWholeFile(JoinPath(folder, "nested.exe"), "the product's"));
     const std::string uninstaller = JoinPath(folder, "rtuninst.exe");
-    ASSERT_TRUE(CopyFileA(HostPath(NESTED_RTUNINST_EXE).c_str(), uninstaller.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(WindowsPathOf(NESTED_RTUNINST_EXE).c_str(), uninstaller.c_str(), FALSE));
     const std::string link = JoinPath(folder, "docs");
     PlantLink(link, kOutside);
 
-    ASSERT_TRUE(Start(uninstaller, "", folder, &process_));
-    std::string question = Answer(process_, "Uninstall VarnletNested", IDYES);
+    ASSERT_TRUE(Start(uninstaller, "", folder, &uninstaller_));
+    std::string question = AnswerBox(uninstaller_, "Uninstall VarnletNested", IDYES);
     EXPECT_TRUE(Contains(question, "Do you want to remove VarnletNested")) << question;
-    std::string outcome = Answer(process_, "Uninstall VarnletNested", IDOK);
-    EXPECT_EQ(3u, WaitForExit(process_, kTimeoutMs));
+    std::string outcome = AnswerBox(uninstaller_, "Uninstall VarnletNested", IDOK);
+    EXPECT_EQ(3u, WaitForExit(uninstaller_, kUninstallerTimeoutMs));
 
     EXPECT_TRUE(Contains(outcome, "VarnletNested was removed, except for the following")) << outcome;
     const std::string listed = link + " (a junction or symbolic link, which is not followed)";
@@ -110,7 +59,7 @@ TEST_F(RtuninstLinksTest, TheUninstallerLeavesALinkInTheDataFolderAndNothingBehi
     EXPECT_EQ(kOutsideEntries, OutsideEntries()) << Listing(OutsideEntries());
     EXPECT_EQ("not the product's", ReadFileText(JoinPath(kOutside, "guide.txt")));
     // The product's own file went, the uninstaller through its copy.
-    EXPECT_TRUE(WaitUntilGone(uninstaller, kTimeoutMs));
+    EXPECT_TRUE(WaitUntilGone(uninstaller, kUninstallerTimeoutMs));
     EXPECT_EQ(std::vector<std::string>{"docs"}, FolderEntries(folder)) << Listing(FolderEntries(folder));
 }
 
@@ -164,10 +113,10 @@ TEST_F(RtuninstLinksTest, TheFinishingCopyDeletesNothingButTheUninstallerAndNoth
         Process finisher;
         ASSERT_TRUE(StartFinisher(copy, c.path, &finisher));
         if (c.status == 3) {
-            std::string report = Answer(finisher, "Uninstall Varnlet", IDOK);
+            std::string report = AnswerBox(finisher, "Uninstall Varnlet", IDOK);
             EXPECT_TRUE(Contains(report, c.path + " (a junction or symbolic link, which is not followed)")) << report;
         }
-        EXPECT_EQ(c.status, WaitForExit(finisher, kTimeoutMs));
+        EXPECT_EQ(c.status, WaitForExit(finisher, kUninstallerTimeoutMs));
         EndIfRunning(finisher);
         EXPECT_EQ(kOutsideEntries, OutsideEntries()) << Listing(OutsideEntries());
     }
@@ -178,6 +127,6 @@ TEST_F(RtuninstLinksTest, TheFinishingCopyDeletesNothingButTheUninstallerAndNoth
     ASSERT_TRUE(WriteWholeFile(JoinPath(plain, "rtuninst.exe"), "the product's"));
     Process finisher;
     ASSERT_TRUE(StartFinisher(copy, JoinPath(plain, "rtuninst.exe"), &finisher));
-    EXPECT_EQ(0u, WaitForExit(finisher, kTimeoutMs));
+    EXPECT_EQ(0u, WaitForExit(finisher, kUninstallerTimeoutMs));
     EXPECT_FALSE(PathExists(plain)) << Listing(FolderEntries(plain));
 }

@@ -20,13 +20,11 @@ using namespace varnlet_test;
 using testing_support::MessageBoxText;
 using testing_support::PressButton;
 using testing_support::WaitForWindow;
-using testing_support::WaitForWindowGone;
 
 namespace {
 
-constexpr int kWindowTimeoutMs = 30000;
-constexpr int kExitTimeoutMs = 30000;
-const char kTestRoot[] = "C:\\VarnletTests";
+constexpr int kWindowTimeoutMs = kUninstallerTimeoutMs;
+constexpr int kExitTimeoutMs = kUninstallerTimeoutMs;
 const char kParent[] = "C:\\VarnletTests\\My Programs";
 const char kDataFolder[] = "C:\\VarnletTests\\My Programs\\Varnlet";
 const char kTitle[] = "Uninstall Varnlet";
@@ -37,8 +35,6 @@ const char kTitle[] = "Uninstall Varnlet";
 std::vector<std::string> TakeScheduledUninstallerCopies() {
     return testing_support::TakeScheduledUninstallerCopies(kExitTimeoutMs).paths;
 }
-
-bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 // What the installed state looks like from outside, for before/after checks.
 struct Snapshot {
@@ -54,10 +50,10 @@ Snapshot Take() {
                     ReadUninstallValue("UninstallString"), ReadDataDir()};
 }
 
-class RtuninstTest : public ::testing::Test {
+class RtuninstTest : public UninstallerTest {
 protected:
     void SetUp() override {
-        RemoveTree(kTestRoot);
+        UninstallerTest::SetUp();
         RemoveInstalledState(kDataFolder);
         PutInstalledState(kDataFolder);
         ASSERT_TRUE(WriteWholeFile(JoinPath(kParent, "outside.txt"), "not Varnlet's"));
@@ -65,31 +61,21 @@ protected:
 
     void TearDown() override {
         EndIfRunning(varnlet_);
-        EndIfRunning(uninstaller_);
-        TakeScheduledUninstallerCopies();
+        UninstallerTest::TearDown();
         RemoveInstalledState(kDataFolder);
         WritePrivateProfileStringA("Options", "theme", nullptr, kIniFile);
-        RemoveTree(kTestRoot);
     }
 
     static std::string Uninstaller() { return JoinPath(kDataFolder, "rtuninst.exe"); }
 
     // Starts the uninstaller as the Start-menu link does and answers its
     // question; returns the confirmation's text.
-    std::string StartAndAnswer(Process* process, int answer, const std::string& exe = Uninstaller()) {
-        if (!Start(exe, "", kDataFolder, process)) {
-            ADD_FAILURE() << "could not start " << exe;
+    std::string StartAndAnswer(int answer) {
+        if (!Start(Uninstaller(), "", kDataFolder, &uninstaller_)) {
+            ADD_FAILURE() << "could not start " << Uninstaller();
             return "";
         }
-        HWND box = WaitForWindow(process->Id(), kTitle, "#32770", kWindowTimeoutMs);
-        if (!box) {
-            ADD_FAILURE() << "no confirmation\n" << testing_support::DescribeWindows(0);
-            return "";
-        }
-        std::string text = MessageBoxText(box);
-        PressButton(box, answer);
-        EXPECT_TRUE(WaitForWindowGone(box, kWindowTimeoutMs));
-        return text;
+        return AnswerBox(uninstaller_, kTitle, answer);
     }
 
     // Waits for the uninstaller's closing message, confirms it and returns
@@ -115,7 +101,6 @@ protected:
     }
 
     Process varnlet_;
-    Process uninstaller_;
 };
 
 }  // namespace
@@ -128,7 +113,7 @@ TEST_F(RtuninstTest, RemovesTheInstallationButNotTheUsersFilesAndASecondRunFinds
         << "the installed state should be listed before";
     StartVarnlet();
 
-    std::string question = StartAndAnswer(&uninstaller_, IDYES);
+    std::string question = StartAndAnswer(IDYES);
     EXPECT_TRUE(Contains(question, "Do you want to remove Varnlet from this computer?")) << question;
     EXPECT_TRUE(Contains(question, kDataFolder)) << question;
 
@@ -174,11 +159,8 @@ TEST_F(RtuninstTest, RemovesTheInstallationButNotTheUsersFilesAndASecondRunFinds
     ASSERT_TRUE(CopyFileA(RtuninstExe().c_str(), renamed.c_str(), FALSE));
     Process second;
     ASSERT_TRUE(Start(renamed, "", again, &second));
-    HWND box = WaitForWindow(second.Id(), kTitle, "#32770", kWindowTimeoutMs);
-    ASSERT_NE(nullptr, box);
-    std::string nothing = MessageBoxText(box);
+    std::string nothing = AnswerBox(second, kTitle, IDOK);
     EXPECT_TRUE(Contains(nothing, "There is nothing of Varnlet left to remove")) << nothing;
-    PressButton(box, IDOK);
     EXPECT_EQ(2u, WaitForExit(second, kExitTimeoutMs));
     EXPECT_TRUE(PathExists(renamed));
     EXPECT_EQ(std::vector<std::string>{"my tile.jpg"}, FolderEntries(kDataFolder));
@@ -213,7 +195,7 @@ TEST_F(RtuninstTest, AnUninstallerWithNothingElseLeftRemovesItself) {
 
 TEST_F(RtuninstTest, RemovesTheDataFolderWhenNothingElseIsInItAndKeepsOtherIniEntries) {
     WritePrivateProfileStringA("Options", "theme", "waves", kIniFile);
-    StartAndAnswer(&uninstaller_, IDYES);
+    StartAndAnswer(IDYES);
     EXPECT_EQ("Varnlet has been removed from this computer.", ConfirmOutcome(uninstaller_));
     EXPECT_EQ(0u, WaitForExit(uninstaller_, kExitTimeoutMs));
     EXPECT_TRUE(WaitUntilGone(kDataFolder, kExitTimeoutMs)) << Listing(FolderEntries(kDataFolder));
@@ -227,7 +209,7 @@ TEST_F(RtuninstTest, RemovesTheDataFolderWhenNothingElseIsInItAndKeepsOtherIniEn
 TEST_F(RtuninstTest, AnsweringNoChangesNothing) {
     StartVarnlet();
     Snapshot before = Take();
-    StartAndAnswer(&uninstaller_, IDNO);
+    StartAndAnswer(IDNO);
     EXPECT_EQ(1u, WaitForExit(uninstaller_, kExitTimeoutMs));
     Snapshot after = Take();
     EXPECT_EQ(before.dataFiles, after.dataFiles) << Listing(after.dataFiles);
@@ -242,7 +224,7 @@ TEST_F(RtuninstTest, AnsweringNoChangesNothing) {
 TEST_F(RtuninstTest, WhenTheIniNamesAnotherFolderOnlyThisFoldersFilesGo) {
     const char other[] = "C:\\VarnletTests\\Elsewhere";
     WriteDataDir(other);
-    std::string question = StartAndAnswer(&uninstaller_, IDYES);
+    std::string question = StartAndAnswer(IDYES);
     EXPECT_TRUE(Contains(question, std::string("Varnlet now runs from ") + other)) << question;
     EXPECT_EQ("Varnlet has been removed from this computer.", ConfirmOutcome(uninstaller_));
     EXPECT_EQ(0u, WaitForExit(uninstaller_, kExitTimeoutMs));
@@ -258,7 +240,7 @@ TEST_F(RtuninstTest, WhatCannotBeRemovedIsListedAndTheRestStillGoes) {
     std::string locked = JoinPath(kDataFolder, "sample1.jpg");
     HANDLE held = CreateFileA(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, held);
-    StartAndAnswer(&uninstaller_, IDYES);
+    StartAndAnswer(IDYES);
     std::string outcome = ConfirmOutcome(uninstaller_);
     CloseHandle(held);
     EXPECT_TRUE(Contains(outcome, "Varnlet was removed, except for the following")) << outcome;
@@ -288,7 +270,7 @@ public:
         control_ = JoinPath(temp_, "rtuninst.exe");
         HKEY key = nullptr;
         const char order[] = "native,builtin";
-        ok_ = !temp_.empty() && CopyFileA(HostPath(PLANTED_SHELL32).c_str(), plant_.c_str(), FALSE) &&
+        ok_ = !temp_.empty() && CopyFileA(WindowsPathOf(PLANTED_SHELL32).c_str(), plant_.c_str(), FALSE) &&
               RegCreateKeyExA(HKEY_CURRENT_USER, kOverrideKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
                               nullptr) == ERROR_SUCCESS &&
               RegSetValueExA(key, "shell32", 0, REG_SZ, reinterpret_cast<const BYTE*>(order), sizeof order) ==
@@ -308,7 +290,7 @@ public:
     // loading shell32 by bare name.
     bool ControlRunLoadsIt() const {
         Process control;
-        return CopyFileA(HostPath(PLANTED_CONTROL).c_str(), control_.c_str(), FALSE) &&
+        return CopyFileA(WindowsPathOf(PLANTED_CONTROL).c_str(), control_.c_str(), FALSE) &&
                Start(control_, "", temp_, &control) && WaitForExit(control, kExitTimeoutMs) != STILL_ACTIVE && Ran();
     }
 
@@ -402,7 +384,7 @@ TEST_F(RtuninstTest, TheCopyRunsFromANewPrivateFolderAndLoadsNoLibraryPlantedInT
     ASSERT_FALSE(root.empty());
     std::vector<std::string> before = CopyFolders(root);
 
-    StartAndAnswer(&uninstaller_, IDYES);
+    StartAndAnswer(IDYES);
     // While the closing message is up, the copy is waiting for the
     // uninstaller to end, in a folder that was not there before.
     ASSERT_NE(nullptr, WaitForWindow(uninstaller_.Id(), kTitle, "#32770", kWindowTimeoutMs));

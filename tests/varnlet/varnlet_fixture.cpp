@@ -7,7 +7,9 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <functional>
+
+#include "tests/support/scheduled_deletions.h"
+#include "tests/support/window_driver.h"
 
 namespace varnlet_test {
 
@@ -16,15 +18,9 @@ const char* const kPayloadFiles[7] = {"vrl32.exe",   "vrl32.exe.manifest", "manu
 const char kIniFile[] = "varnlet2.ini";
 const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Varnlet";
 
-std::string HostPath(const char* unixPath) {
-    std::string path = std::string("Z:") + unixPath;
-    std::replace(path.begin(), path.end(), '/', '\\');
-    return path;
-}
-
-std::string Vrl32Exe() { return HostPath(VRL32_EXE); }
-std::string RtuninstExe() { return HostPath(RTUNINST_EXE); }
-std::string ProductFile(const char* name) { return JoinPath(HostPath(VARNLET_FILES_DIR), name); }
+std::string Vrl32Exe() { return WindowsPathOf(VRL32_EXE); }
+std::string RtuninstExe() { return WindowsPathOf(RTUNINST_EXE); }
+std::string ProductFile(const char* name) { return JoinPath(WindowsPathOf(VARNLET_FILES_DIR), name); }
 
 std::string Listing(const std::vector<std::string>& names) {
     std::string text;
@@ -221,70 +217,6 @@ std::string RunAndCapture(const std::string& commandLine, int timeoutMs) {
 
 namespace {
 
-std::string UnixPath(const std::string& windowsPath) {
-    typedef char*(CDECL * ToUnixFunc)(LPCWSTR);
-    ToUnixFunc toUnix = reinterpret_cast<ToUnixFunc>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
-    wchar_t wide[MAX_PATH];
-    if (!toUnix || !MultiByteToWideChar(CP_ACP, 0, windowsPath.c_str(), -1, wide, MAX_PATH)) return "";
-    char* unixPath = toUnix(wide);
-    if (!unixPath) return "";
-    std::string result = unixPath;
-    HeapFree(GetProcessHeap(), 0, unixPath);
-    return result;
-}
-
-// Wine starts a Unix program for a command line that names one; its process
-// cannot be waited for, so callers look for its effect.
-bool StartUnixProgram(const std::string& commandLine) {
-    std::vector<char> buffer(commandLine.begin(), commandLine.end());
-    buffer.push_back('\0');
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
-    if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
-        return false;
-    }
-    if (info.hThread) CloseHandle(info.hThread);
-    if (info.hProcess) CloseHandle(info.hProcess);
-    return true;
-}
-
-bool IsReparsePoint(const std::string& path) {
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
-}
-
-bool WaitFor(const std::function<bool()>& condition, int timeoutMs) {
-    DWORD start = GetTickCount();
-    while (!condition()) {
-        if (static_cast<int>(GetTickCount() - start) >= timeoutMs) return false;
-        Sleep(20);
-    }
-    return true;
-}
-
-constexpr int kLinkTimeoutMs = 10000;
-
-}  // namespace
-
-bool PlantFolderLink(const std::string& link, const std::string& target) {
-    std::string unixTarget = UnixPath(target);
-    std::string unixLink = UnixPath(link);
-    return !unixTarget.empty() && !unixLink.empty() &&
-           StartUnixProgram("/bin/ln -s \"" + unixTarget + "\" \"" + unixLink + "\"") &&
-           WaitFor([&] { return IsReparsePoint(link); }, kLinkTimeoutMs);
-}
-
-bool RemoveFolderLink(const std::string& link) {
-    if (!IsReparsePoint(link)) return !PathExists(link);
-    std::string unixLink = UnixPath(link);
-    return !unixLink.empty() && StartUnixProgram("/bin/rm -f \"" + unixLink + "\"") &&
-           WaitFor([&] { return !PathExists(link); }, kLinkTimeoutMs);
-}
-
-namespace {
-
 bool WaitForExistence(const std::string& path, bool wanted, int timeoutMs) {
     DWORD start = GetTickCount();
     while (PathExists(path) != wanted) {
@@ -298,5 +230,42 @@ bool WaitForExistence(const std::string& path, bool wanted, int timeoutMs) {
 
 bool WaitUntilGone(const std::string& path, int timeoutMs) { return WaitForExistence(path, false, timeoutMs); }
 bool WaitUntilExists(const std::string& path, int timeoutMs) { return WaitForExistence(path, true, timeoutMs); }
+
+bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+const char kTestRoot[] = "C:\\VarnletTests";
+
+std::string AnswerBox(const Process& process, const char* title, int button) {
+    HWND box = testing_support::WaitForWindow(process.Id(), title, "#32770", kUninstallerTimeoutMs);
+    if (!box) {
+        ADD_FAILURE() << "no \"" << title << "\" box\n" << testing_support::DescribeWindows(0);
+        return "";
+    }
+    std::string text = testing_support::MessageBoxText(box);
+    testing_support::PressButton(box, button);
+    EXPECT_TRUE(testing_support::WaitForWindowGone(box, kUninstallerTimeoutMs));
+    return text;
+}
+
+void UninstallerTest::SetUp() { RemoveTree(kTestRoot); }
+
+void UninstallerTest::TearDown() {
+    EndIfRunning(uninstaller_);
+    testing_support::TakeScheduledUninstallerCopies(kUninstallerTimeoutMs);
+    // A copy started from a folder of the test's own puts itself on the
+    // restart list too.
+    testing_support::TakeScheduledDeletions(
+        [](const std::string& path) { return path.find("VarnletTests") != std::string::npos; },
+        kUninstallerTimeoutMs);
+    // Links go first: removing the tree would otherwise walk into them.
+    for (const std::string& link : links_) EXPECT_TRUE(RemoveFolderLink(link)) << link;
+    links_.clear();
+    RemoveTree(kTestRoot);
+}
+
+void UninstallerTest::PlantLink(const std::string& link, const std::string& target) {
+    links_.push_back(link);
+    ASSERT_TRUE(PlantFolderLink(link, target)) << link << " -> " << target << " is not seen as a reparse point";
+}
 
 }  // namespace varnlet_test

@@ -3,11 +3,13 @@
 // leaves it, and running programs and reading what they leave behind.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <string>
 #include <vector>
 
+#include "tests/support/folder_links.h"
 #include "tests/support/test_files.h"
 
 namespace varnlet_test {
@@ -18,8 +20,6 @@ constexpr int kPayloadFileCount = 7;
 extern const char kIniFile[];
 extern const char kUninstallKey[];
 
-// A file of the build (a Unix path reached through drive Z:) as a Windows path.
-std::string HostPath(const char* unixPath);
 std::string Vrl32Exe();
 std::string RtuninstExe();
 std::string ProductFile(const char* name);  // from product/varnlet/files
@@ -30,6 +30,7 @@ using testing_support::JoinPath;
 using testing_support::PathExists;
 using testing_support::ReadWholeFile;
 using testing_support::RemoveTree;
+using testing_support::WindowsPathOf;
 using testing_support::WriteWholeFile;
 // Names as "[a] [b] ", for failure messages.
 std::string Listing(const std::vector<std::string>& names);
@@ -77,18 +78,40 @@ void EndIfRunning(const Process& process);
 // Runs a program to its end with its standard output caught.
 std::string RunAndCapture(const std::string& commandLine, int timeoutMs);
 
-// A link to a folder that the programs see as a reparse point, as a
-// non-administrator could plant one. Wine 8 makes none itself
-// (CreateSymbolicLink reports success and makes nothing,
-// FSCTL_SET_REPARSE_POINT is refused) but shows a Unix symbolic link to a
-// folder as one, so `ln -s` is run as a Unix program. False when the link
-// is not there, seen as a reparse point, within a few seconds.
-bool PlantFolderLink(const std::string& link, const std::string& target);
-// Removes such a link (not what it points at): Windows calls cannot.
-bool RemoveFolderLink(const std::string& link);
+using testing_support::PlantFolderLink;
+using testing_support::RemoveFolderLink;
 
 // Waits until `path` is gone, or there. False on timeout.
 bool WaitUntilGone(const std::string& path, int timeoutMs);
 bool WaitUntilExists(const std::string& path, int timeoutMs);
+
+bool Contains(const std::string& text, const std::string& part);
+
+// The uninstaller's tests: how long they wait for a window or an exit, and
+// the folder that holds everything they make.
+constexpr int kUninstallerTimeoutMs = 30000;
+extern const char kTestRoot[];
+
+// Waits for a message box of `process` titled `title`, returns its text,
+// presses `button` and waits for the box to go. "" and a test failure when
+// no box comes.
+std::string AnswerBox(const Process& process, const char* title, int button);
+
+// Every uninstaller test starts and ends without kTestRoot; the uninstaller
+// it started is ended, the temporary copies it scheduled for deletion at the
+// next restart are taken off that list and deleted, and the links it
+// planted are removed before the folders they stand in.
+class UninstallerTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    // Plants `link` to the folder `target` (fails the test when it cannot).
+    void PlantLink(const std::string& link, const std::string& target);
+
+    Process uninstaller_;
+
+private:
+    std::vector<std::string> links_;
+};
 
 }  // namespace varnlet_test

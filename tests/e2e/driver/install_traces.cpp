@@ -136,12 +136,6 @@ std::string ShellFolder(int csidl) {
                                                                                           : std::string();
 }
 
-std::string WindowsPathOf(const std::string& unixPath) {
-    std::string path = "Z:" + unixPath;
-    std::replace(path.begin(), path.end(), '/', '\\');
-    return path;
-}
-
 bool FileTimes(const std::string& path, long long* accessed, long long* modified) {
     HANDLE file = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                               nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);

@@ -18,9 +18,8 @@ std::string WindowsDirectory();
 std::string SystemDirectory();
 // A shell folder by CSIDL (CSIDL_PROGRAMS, CSIDL_STARTUP, ...); "" if unknown.
 std::string ShellFolder(int csidl);
-// A Unix path of the build machine as Wine shows it (drive Z:).
-std::string WindowsPathOf(const std::string& unixPath);
 using testing_support::JoinPath;
+using testing_support::WindowsPathOf;
 
 // --- files --------------------------------------------------------------
 using testing_support::CreateFolders;
