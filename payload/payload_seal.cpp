@@ -1,5 +1,5 @@
 // A damaged download is found before anything is written: the whole payload
-// is read once, in order, through the sum of payload/blob_sum.h, and compared
+// is read once, in order, through the sum of common/blob_sum.h, and compared
 // with the sum the generator recorded. A damaged size
 // or count must not send the check itself out of the table, so the seal's
 // numbers are checked first and every pointer and count is held to the
@@ -10,7 +10,7 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "payload/blob_sum.h"
+#include "common/blob_sum.h"
 #include "product/product_data.h"
 
 namespace {

@@ -25,7 +25,7 @@
 //   small objects per file.
 //
 //   PayloadSeal lets the installer check all of it before writing anything:
-//   `checksum` is the BlobSum (payload/blob_sum.h) of, in this order,
+//   `checksum` is the BlobSum (common/blob_sum.h) of, in this order,
 //     the blob (blobBytes bytes), the names (nameBytes bytes),
 //     per chunk: its offset in the blob and its size,
 //     per file: its chunk count and its time,

@@ -15,7 +15,7 @@
 
 #include <zlib.h>
 
-#include "payload/blob_sum.h"
+#include "common/blob_sum.h"
 #include "payload/payload_seal.h"
 #include "product/product_data.h"
 

@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "payload/blob_sum.h"
+#include "common/blob_sum.h"
 #include "atomic_file.h"
 
 class ChunkStore {

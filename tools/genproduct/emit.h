@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "payload/blob_sum.h"
+#include "common/blob_sum.h"
 #include "atomic_file.h"
 #include "description.h"
 

@@ -1,4 +1,4 @@
-#include "payload/blob_sum.h"
+#include "common/blob_sum.h"
 
 #include <cstring>
 
