@@ -103,23 +103,24 @@ protected:
         Scenario::TearDown();
     }
 
-    // The installation is still whole. Every file was read (its access time
-    // moved) by the check right after it was installed.
-    void ExpectInstalledAgainAfterItsCheck() {
+    // The installation in `dataFolder` is still whole. Every file was read
+    // (its access time moved) by the check right after it was installed.
+    void ExpectInstalledAgainAfterItsCheck(const std::string& dataFolder = kDataFolder) {
         std::vector<std::string> readBefore;
         for (const PayloadFile& file : VarnletPayload()) readBefore.push_back(file.name);
-        ExpectPayloadInstalled(kDataFolder, VarnletPayload(), {}, readBefore);
+        ExpectPayloadInstalled(dataFolder, VarnletPayload(), {}, readBefore);
     }
 
-    // Installs Varnlet into kDataFolder and answers No at the end.
-    void InstallWithoutStarting() {
-        ASSERT_TRUE(CreateFolders(kParent));
+    // Installs Varnlet into `parent`\Varnlet and answers No at the end.
+    void InstallWithoutStarting(const std::string& parent = kParent) {
+        const std::string dataFolder = JoinPath(parent, kProduct);
+        ASSERT_TRUE(CreateFolders(parent));
         ASSERT_TRUE(StartInstaller(BuiltProgram(VARNLET_SETUP_EXE))) << user().Failure();
         ASSERT_TRUE(AnswerLicence(user(), true, nullptr)) << user().Failure();
-        std::string parent, application;
-        HWND dialog = WaitForFolderDialog(user(), &parent, &application);
+        std::string proposedParent, proposedApplication;
+        HWND dialog = WaitForFolderDialog(user(), &proposedParent, &proposedApplication);
         ASSERT_TRUE(dialog) << user().Failure();
-        ASSERT_TRUE(ChooseFolder(user(), dialog, kParent, kProduct)) << user().Failure();
+        ASSERT_TRUE(ChooseFolder(user(), dialog, parent, kProduct)) << user().Failure();
         ASSERT_TRUE(ExpectBox(kClosingTitle, FormatText(kClosingFormat, kProduct), true, {IDOK}, IDOK))
             << user().Failure();
         ASSERT_TRUE(ExpectBox(kSuccessTitle, FormatText(kSuccessFormat, kProduct, kProduct), false, {IDYES, IDNO},
@@ -127,8 +128,8 @@ protected:
             << user().Failure();
         ASSERT_TRUE(ExpectEndsWithStatusZero()) << user().Failure();
         ExpectNotRunning("vrl32.exe");
-        ExpectPayloadInstalled(kDataFolder, VarnletPayload(), {}, LinkTargets("vrl32.exe"));
-        ExpectRegistered(kDataFolder, "vrl32.exe");
+        ExpectPayloadInstalled(dataFolder, VarnletPayload(), {}, LinkTargets("vrl32.exe"));
+        ExpectRegistered(dataFolder, "vrl32.exe");
     }
 
     // Starts the command line as the list of installed programs runs it.
@@ -173,14 +174,14 @@ protected:
         return true;
     }
 
-    // Runs the registered uninstaller, answers Yes and OK, and waits for it
-    // and its temporary copy; `closingText` is the closing message expected.
-    void UninstallAnsweringYes(const std::string& closingText) {
+    // Runs the registered uninstaller of the installation in `folder`,
+    // answers Yes and OK, and waits for it and its temporary copy;
+    // `closingText` is the closing message expected.
+    void UninstallAnsweringYes(const std::string& closingText, const std::string& folder = kDataFolder) {
         UninstallEntry entry = ReadUninstallEntry(kProduct);
         ASSERT_TRUE(entry.present && entry.uninstallString.present) << "no UninstallString to run";
         ASSERT_TRUE(RunCommandLine(entry.uninstallString.text));
 
-        std::string folder = kDataFolder;
         ASSERT_TRUE(AnswerBox(kUninstallTitle,
                               "Do you want to remove Varnlet from this computer?\r\n\r\nIts files in " + folder +
                                   ", its Start-menu entries and its entry in the list of installed programs will be "
@@ -344,6 +345,34 @@ TEST_F(Uninstall, AFailedUpgradePutsTheEarlierInstallationBackAndItStillUninstal
 
     ASSERT_NO_FATAL_FAILURE(UninstallAnsweringYes("Varnlet has been removed from this computer."));
     EXPECT_FALSE(PathExists(kDataFolder)) << kDataFolder << " stays";
+    ExpectNothingRegistered();
+    ExpectIniDataFolder("");
+}
+
+// A second installation over the first, on a drive too small for it: it
+// replaces rtuninst.exe, adds vmain.exe and fills the disk on data.bin. After
+// the user is told, the first installation is back as it was (nothing of the
+// second, no kept copies of replaced files) and its uninstaller removes it.
+TEST_F(Uninstall, AnUpgradeThatFillsTheDiskPutsTheEarlierInstallationBack) {
+    ULARGE_INTEGER total = {};
+    ASSERT_TRUE(GetDiskFreeSpaceExA(kSmallDrive, nullptr, &total, nullptr)) << kSmallDrive << " is missing";
+    if (total.QuadPart >= 3u << 20) GTEST_SKIP() << kSmallDrive << " is not the 2 MB drive (tmpfs needs root)";
+    const std::string dataFolder = JoinPath(kSmallDrive, kProduct);
+    ASSERT_NO_FATAL_FAILURE(InstallWithoutStarting(kSmallDrive));
+
+    ASSERT_TRUE(StartAndChooseFolder(BuiltProgram(E2E_BIGFILE_SETUP), kSmallDrive, kProduct)) << user().Failure();
+    ASSERT_TRUE(ExpectOlderVersionWarning()) << user().Failure();
+    ASSERT_TRUE(ExpectBox(FormatText(kFailedTitleFormat, kProduct).c_str(), kCannotFinishText, true, {IDOK}, IDOK,
+                          kAfterWaitMs))
+        << user().Failure();
+    ASSERT_TRUE(ExpectEndsWithStatusZero()) << user().Failure();
+
+    // Exactly the first installation's files, with their bytes and times.
+    ExpectInstalledAgainAfterItsCheck(dataFolder);
+    ExpectRegistered(dataFolder, "vrl32.exe");
+
+    ASSERT_NO_FATAL_FAILURE(UninstallAnsweringYes("Varnlet has been removed from this computer.", dataFolder));
+    EXPECT_FALSE(PathExists(dataFolder)) << dataFolder << " stays";
     ExpectNothingRegistered();
     ExpectIniDataFolder("");
 }
