@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 
 #include "common/bounded_format.h"
@@ -96,10 +95,9 @@ bool StartFinisher(const char* uninstallerPath) {
     }
     ScopedHandle ownHandle(inheritable);
     char commandLine[3 * kPathBytes];
-    int written = std::snprintf(commandLine, sizeof commandLine, "\"%s\" /finish %lu \"%s\"%s", copyPath,
-                                static_cast<unsigned long>(reinterpret_cast<uintptr_t>(inheritable)),
-                                uninstallerPath, AsksUser() ? "" : " /S");
-    if (written < 0 || static_cast<size_t>(written) >= sizeof commandLine) {
+    if (!FormatBounded(commandLine, sizeof commandLine, "\"%s\" /finish %lu \"%s\"%s", copyPath,
+                       static_cast<unsigned long>(reinterpret_cast<uintptr_t>(inheritable)), uninstallerPath,
+                       AsksUser() ? "" : " /S")) {
         Discard(copyPath, folder);
         return false;
     }
@@ -171,9 +169,7 @@ int RunFinisher(const UninstallArguments& arguments) {
     char message[4096];
     if (report.Format(message, sizeof message, payloadProductName)) {
         char title[128];
-        if (std::snprintf(title, sizeof title, "Uninstall %s", payloadProductName) >= static_cast<int>(sizeof title)) {
-            title[0] = '\0';
-        }
+        if (!FormatBounded(title, sizeof title, "Uninstall %s", payloadProductName)) title[0] = '\0';
         (void)ShowMessageBox(nullptr, message, title, MB_OK | MB_ICONWARNING);
     }
     return kExitSomethingLeft;
