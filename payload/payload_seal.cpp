@@ -56,11 +56,16 @@ bool AddFiles(const PayloadSeal& seal, BlobSum& sum) {
 
 }  // namespace
 
-bool PayloadIsIntact() {
+bool AddBlobFromMemory(const unsigned char* blob, uint32_t bytes, BlobSum& sum) {
+    sum.Add(blob, bytes);
+    return true;
+}
+
+bool PayloadMatchesSeal(BlobReader addBlob) {
     const PayloadSeal& seal = payloadSeal;
     if (!SealIsIntact(seal)) return false;
     BlobSum sum;
-    sum.Add(payloadBlob, seal.blobBytes);
+    if (!addBlob(payloadBlob, seal.blobBytes, sum)) return false;
     sum.Add(payloadNames, seal.nameBytes);
     if (!AddChunks(seal, sum) || !AddFiles(seal, sum)) return false;
     return sum.Value() == seal.checksum;
