@@ -20,8 +20,12 @@ constexpr size_t kItemBytes = 1024;
 // far less often than once a chunk: a line that would not change is not set,
 // and nothing is painted when neither changes. What the dialog shows after
 // each call is the same either way.
+// The two line controls are looked up once per dialog: with thousands of
+// small files, a lookup per file costs as much as writing a small file.
 struct ShownLines {
     HWND dialog;
+    HWND percentLine;
+    HWND itemLine;
     bool percentShown;
     int percent;
     bool itemShown;
@@ -32,8 +36,19 @@ ShownLines shown;
 
 void ForgetShownLines(HWND dialog) {
     shown.dialog = dialog;
+    shown.percentLine = dialog ? GetDlgItem(dialog, IDC_PROGRESS_PERCENT) : nullptr;
+    shown.itemLine = dialog ? GetDlgItem(dialog, IDC_PROGRESS_ITEM) : nullptr;
     shown.percentShown = false;
     shown.itemShown = false;
+}
+
+// No message loop runs during the extraction, so a line is painted as soon as
+// it is set; otherwise the dialog would stay as it was when it was created.
+// Only that control is painted, not the whole dialog.
+BOOL SetLine(HWND line, const char* text) {
+    const BOOL result = SetWindowTextA(line, text);
+    if (line) (void)RedrawWindow(line, nullptr, nullptr, RDW_UPDATENOW);
+    return result;
 }
 
 }  // namespace
@@ -61,23 +76,21 @@ INT_PTR CALLBACK ProgressDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
 
 int ProgressCallback(HWND dialog, const char* text, int percent) {
     if (dialog != shown.dialog) ForgetShownLines(dialog);
-    bool changed = false;
+    // The first update paints the whole dialog: no message loop has run since
+    // it was made, so its frame and its fixed text are not on screen yet.
+    if (dialog && !shown.percentShown && !shown.itemShown)
+        (void)RedrawWindow(dialog, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     if (!shown.percentShown || shown.percent != percent) {
         char percentLine[kPercentLineBytes];
         if (FormatBounded(percentLine, sizeof percentLine, "Percent Complete: %d%%", percent)) {
-            shown.percentShown = SetDlgItemTextA(dialog, IDC_PROGRESS_PERCENT, percentLine) != FALSE;
+            shown.percentShown = SetLine(shown.percentLine, percentLine) != FALSE;
             shown.percent = percent;
-            changed = true;
         }
     }
     const char* item = text ? text : "";
     if (!shown.itemShown || std::strcmp(shown.item, item) != 0) {
-        shown.itemResult = SetDlgItemTextA(dialog, IDC_PROGRESS_ITEM, item);
+        shown.itemResult = SetLine(shown.itemLine, item);
         shown.itemShown = shown.itemResult != FALSE && FormatBounded(shown.item, sizeof shown.item, "%s", item);
-        changed = true;
     }
-    // No message loop runs during the extraction, so paint what changed now;
-    // otherwise the dialog would stay as it was when it was created.
-    if (changed && dialog) (void)RedrawWindow(dialog, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     return shown.itemResult;
 }
