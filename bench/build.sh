@@ -47,7 +47,7 @@ flags="$flags"
 mkdir -p "\$gen"
 : >"\$gen/steps.txt"
 step() { /usr/bin/time -a -o "\$gen/steps.txt" -f "\$1 %e %M" "\${@:2}"; }
-step generator "$genproduct" --description "\$desc" --out-dir "\$gen"
+step generator "$genproduct" --description "\$desc" --out-dir "\$gen" --machine $bench_arch
 step compiler $cxx \$flags -c "\$gen/product_data.cpp" -o "\$gen/product_data.o" & data=\$!
 step assembler $cxx -c "\$gen/product_blob.S" -o "\$gen/product_blob.o" & blob=\$!
 step identity "$genproduct" --description "\$desc" --out-dir "\$gen" --identity installer --file-name Setup.exe \\
@@ -56,7 +56,7 @@ step windres i686-w64-mingw32-windres -I"$root/resources" -I"\$gen" "$root/resou
     -o "\$gen/res.o"
 wait \$data; wait \$blob
 step linker $cxx -mwindows -static -s -Wl,--gc-sections -Wl,--no-insert-timestamp -Wl,-T,"$root/cmake/payload_last.ld" -Wl,-T,"$root/cmake/no_unwind_tables.ld" -o "\$exe" "$out/main.o" "$out/compact_crc32.o" \\
-    "\$gen/res.o" "\$gen/product_data.o" "\$gen/product_blob.o" "$core" "$zlib" -luuid -ladvapi32 -luser32 \\
+    "\$gen/res.o" "\$gen/product_data.o" "\$gen/product_blob.o" "\$gen/product_blob.obj" "$core" "$zlib" -luuid -ladvapi32 -luser32 \\
     -lgdi32 -lkernel32
 EOS
 nsi=$shared/bench/payload.nsi

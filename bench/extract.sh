@@ -53,15 +53,15 @@ build_bench() { # PAYLOAD_DIR NAME [CORE_LIBRARY]
     [ -f "$payload/rtuninst.exe" ] || printf 'MZ' >"$payload/rtuninst.exe"
     describe "$payload" "$out/$name.json"
     mkdir -p "$gen"
-    "$genproduct" --description "$out/$name.json" --out-dir "$gen"
+    "$genproduct" --description "$out/$name.json" --out-dir "$gen" --machine "$bench_arch"
     $cxx -std=c++17 -Os -fno-exceptions -I"$root" -c "$gen/product_data.cpp" -o "$gen/product_data.o"
     $cxx -c "$gen/product_blob.S" -o "$gen/product_blob.o"
     $cxx -std=c++17 -O2 -fno-exceptions -I"$root" -c "$root/bench/extract_bench.cpp" -o "$gen/extract_bench.o"
     # The installer's dialogs; the product's identity is left out.
     : >"$gen/product_identity.rc"
     $windres -I"$gen" -I"$root/resources" "$root/resources/installer.rc" -O coff -o "$gen/resources.o"
-    $cxx -static -s -Wl,--gc-sections -o "$out/$name.exe" "$gen/extract_bench.o" "$gen/product_data.o" \
-        "$gen/product_blob.o" "$gen/resources.o" "$core_library" "$zlib" -lpsapi -luuid -ladvapi32 -luser32 -lgdi32
+    $cxx -static -s -Wl,--gc-sections -Wl,-T,"$root/cmake/payload_last.ld" -o "$out/$name.exe" "$gen/extract_bench.o" "$gen/product_data.o" \
+        "$gen/product_blob.o" "$gen/product_blob.obj" "$gen/resources.o" "$core_library" "$zlib" -lpsapi -luuid -ladvapi32 -luser32 -lgdi32
 }
 
 build_bench "$payload" bench

@@ -20,12 +20,12 @@ payload=$out/payload$mb
 describe "$payload" "$out/bench$mb.json"
 gen=$out/gen$mb
 mkdir -p "$gen"
-"$genproduct" --description "$out/bench$mb.json" --out-dir "$gen"
+"$genproduct" --description "$out/bench$mb.json" --out-dir "$gen" --machine "$bench_arch"
 $cxx -std=c++17 -Os -fno-exceptions -I"$root" -c "$gen/product_data.cpp" -o "$gen/product_data.o"
 $cxx -c "$gen/product_blob.S" -o "$gen/product_blob.o"
 $cxx -std=c++17 -O2 -fno-exceptions -I"$root" -c "$root/bench/seal_bench.cpp" -o "$gen/seal_bench.o"
-$cxx -static -s -Wl,--gc-sections -o "$out/seal$mb.exe" "$gen/seal_bench.o" "$gen/product_data.o" \
-    "$gen/product_blob.o" "$core" "$zlib" -luuid -ladvapi32 -luser32 -lgdi32
+$cxx -static -s -Wl,--gc-sections -Wl,-T,"$root/cmake/payload_last.ld" -o "$out/seal$mb.exe" "$gen/seal_bench.o" "$gen/product_data.o" \
+    "$gen/product_blob.o" "$gen/product_blob.obj" "$core" "$zlib" -luuid -ladvapi32 -luser32 -lgdi32
 
 start_bench_wine
 target=$drive_c/bench-seal

@@ -6,10 +6,12 @@ function(_arguments_stamp out text)
     file(CONFIGURE OUTPUT ${out}/arguments.txt CONTENT "${text}\n" @ONLY)
 endfunction()
 
-# add_product_data(NAME DESCRIPTION file [DEFINES NAME=VALUE...] [DEPENDS target...] [UNINSTALLER file])
+# add_product_data(NAME DESCRIPTION file [DEFINES NAME=VALUE...] [DEPENDS target...] [UNINSTALLER file]
+#                  [PIECE_BYTES n])
 #   Runs genproduct on a product description and makes an OBJECT library
 #   NAME with the generated ProductConfig, LicenceText and PayloadTable.
 #   UNINSTALLER is carried as rtuninst.exe when the description lists none.
+#   PIECE_BYTES cuts the chunk bytes into smaller pieces (for tests).
 # add_payload_names(NAME DESCRIPTION file)
 #   An OBJECT library NAME with the payload's stored names only (for the
 #   uninstaller, which must not depend on the files it is shipped with).
@@ -19,7 +21,7 @@ endfunction()
 # add_product_uninstaller(NAME DESCRIPTION file)
 #   The uninstaller rtuninst.exe for that product: it removes exactly the
 #   product's files, links, key and ini entry, and carries its identity.
-# add_installer(NAME DESCRIPTION file [DEFINES ...] [DEPENDS ...] [OUTPUT_NAME name])
+# add_installer(NAME DESCRIPTION file [DEFINES ...] [DEPENDS ...] [OUTPUT_NAME name] [PIECE_BYTES n])
 #   A complete installer executable for that product, with the product's
 #   own uninstaller unless the description lists an rtuninst.exe of its own;
 #   signed after linking when the build is asked to sign (cmake/Signing.cmake).
@@ -29,7 +31,7 @@ set(VARNLET_PROGRAM_DEFINES
     RTUNINST_EXE=$<TARGET_FILE:rtuninst>)
 
 function(add_product_data name)
-    cmake_parse_arguments(ARG "" "DESCRIPTION;UNINSTALLER" "DEFINES;DEPENDS" ${ARGN})
+    cmake_parse_arguments(ARG "" "DESCRIPTION;UNINSTALLER;PIECE_BYTES" "DEFINES;DEPENDS" ${ARGN})
     get_filename_component(description ${ARG_DESCRIPTION} ABSOLUTE)
     set(out ${CMAKE_CURRENT_BINARY_DIR}/${name}.gen)
     file(MAKE_DIRECTORY ${out})
@@ -40,19 +42,24 @@ function(add_product_data name)
     if(ARG_UNINSTALLER)
         list(APPEND define_args --uninstaller ${ARG_UNINSTALLER})
     endif()
+    if(ARG_PIECE_BYTES)
+        list(APPEND define_args --piece-bytes ${ARG_PIECE_BYTES})
+    endif()
     _arguments_stamp(${out} "${description} ${define_args}")
     add_custom_command(
-        OUTPUT ${out}/product_data.cpp ${out}/product_blob.S ${out}/product_blob.bin ${out}/product_table.bin
+        OUTPUT ${out}/product_data.cpp ${out}/product_blob.S ${out}/product_blob.obj ${out}/product_table.bin
         COMMAND ${GENPRODUCT_EXE} --description ${description} --out-dir ${out}
-                ${define_args} --depfile ${out}/product_data.d
+                --machine ${CMAKE_SYSTEM_PROCESSOR} ${define_args} --depfile ${out}/product_data.d
         DEPENDS ${description} ${out}/arguments.txt ${GENPRODUCT_EXE} host_tools ${ARG_DEPENDS}
         DEPFILE ${out}/product_data.d
         COMMENT "Generating product data ${name}"
         VERBATIM)
     add_library(${name} OBJECT ${out}/product_data.cpp ${out}/product_blob.S)
     target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
-    set_source_files_properties(${out}/product_blob.S PROPERTIES
-        OBJECT_DEPENDS "${out}/product_blob.bin;${out}/product_table.bin")
+    set_source_files_properties(${out}/product_blob.S PROPERTIES OBJECT_DEPENDS "${out}/product_table.bin")
+    # The chunk bytes come as an object file of their own, in pieces (see
+    # tools/genproduct/blob_object.h); whatever links the table links them.
+    target_link_libraries(${name} INTERFACE ${out}/product_blob.obj)
 endfunction()
 
 function(add_payload_names name)
@@ -134,20 +141,23 @@ function(_description_lists_uninstaller description result)
 endfunction()
 
 function(add_installer name)
-    cmake_parse_arguments(ARG "" "DESCRIPTION;OUTPUT_NAME" "DEFINES;DEPENDS" ${ARGN})
+    cmake_parse_arguments(ARG "" "DESCRIPTION;OUTPUT_NAME;PIECE_BYTES" "DEFINES;DEPENDS" ${ARGN})
     get_filename_component(description ${ARG_DESCRIPTION} ABSOLUTE)
-    set(uninstaller_args)
+    set(data_args)
     _description_lists_uninstaller(${description} brings_uninstaller)
     if(NOT brings_uninstaller)
         add_product_uninstaller(${name}_uninstaller DESCRIPTION ${description})
         # Beside other products' rtuninst.exe in the same folder.
         set_target_properties(${name}_uninstaller PROPERTIES
             RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/${name}.uninstaller)
-        set(uninstaller_args UNINSTALLER $<TARGET_FILE:${name}_uninstaller>)
+        set(data_args UNINSTALLER $<TARGET_FILE:${name}_uninstaller>)
         list(APPEND ARG_DEPENDS ${name}_uninstaller)
     endif()
+    if(ARG_PIECE_BYTES)
+        list(APPEND data_args PIECE_BYTES ${ARG_PIECE_BYTES})
+    endif()
     add_product_data(${name}_data DESCRIPTION ${description} DEFINES ${ARG_DEFINES} DEPENDS ${ARG_DEPENDS}
-        ${uninstaller_args})
+        ${data_args})
     add_executable(${name} WIN32)
     target_link_libraries(${name} PRIVATE installer_entry installer_compact_crc32 ${name}_data varnlet_setup_core)
     target_link_options(${name} PRIVATE -Wl,-T,${CMAKE_SOURCE_DIR}/cmake/payload_last.ld

@@ -1,6 +1,8 @@
 // A damaged download: the installer finds the damage in its data before it
 // asks anything, says so under "Installer Damaged" and ends; nothing of the
 // product is written, registered or recorded.
+#include <cstdint>
+
 #include "tests/e2e/scenario.h"
 
 namespace e2e {
@@ -12,12 +14,23 @@ constexpr char kDamagedText[] = "The installer is damaged. Please download it ag
 class DamagedInstaller : public Scenario {
 protected:
     // Copies of the Varnlet installer damaged inside its payload data, which
-    // is found by the generated blob's bytes.
+    // is found by the generated blob's bytes: in the generated object file,
+    // from the first section's data to the zero byte before the symbol table.
     void SetUp() override {
         Scenario::SetUp();
         ASSERT_TRUE(ReadWholeFile(BuiltProgram(E2E_VARNLET_WARN_SETUP), &installer_));
-        std::string blob;
-        ASSERT_TRUE(ReadWholeFile(WindowsPathOf(E2E_VARNLET_WARN_BLOB), &blob));
+        std::string object;
+        ASSERT_TRUE(ReadWholeFile(WindowsPathOf(E2E_VARNLET_WARN_BLOB), &object));
+        ASSERT_GT(object.size(), 44u);
+        auto number = [&object](size_t at) {
+            uint32_t value = 0;
+            for (int k = 3; k >= 0; --k) value = value << 8 | static_cast<unsigned char>(object[at + k]);
+            return value;
+        };
+        const uint32_t start = number(40), end = number(8) - 1;
+        ASSERT_LT(start, end);
+        ASSERT_LE(end, object.size());
+        const std::string blob = object.substr(start, end - start);
         ASSERT_GT(blob.size(), 4096u);
         blobStart_ = installer_.find(blob.substr(0, 4096));
         ASSERT_NE(std::string::npos, blobStart_) << "the payload data is not in the installer";

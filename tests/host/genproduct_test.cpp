@@ -24,6 +24,7 @@
 #include "chunk_stream.h"
 #include "codepage.h"
 #include "description.h"
+#include "blob_object.h"
 #include "emit.h"
 #include "identity.h"
 
@@ -522,7 +523,7 @@ TEST(GenproductCommand, RefusesWithoutWritingAndSucceedsWithAllOutputs) {
     EXPECT_EQ(0, outputCount());
 
     EXPECT_EQ(0, run(ValidDescription(folder)));
-    for (const char* name : {"product_data.cpp", "product_blob.S", "product_blob.bin", "product_table.bin"})
+    for (const char* name : {"product_data.cpp", "product_blob.S", "product_blob.obj", "product_table.bin"})
         EXPECT_EQ(0, access((out + "/" + name).c_str(), R_OK)) << name;
 }
 
@@ -550,6 +551,44 @@ std::vector<std::vector<std::pair<uint64_t, uint32_t>>> GeneratedChunks(const st
     for (size_t i = 0, k = 0; i < files; ++i)
         for (uint32_t c = 0; c < number(i); ++c, ++k) chunks[i].emplace_back(offsets.at(k), number(2 * files + k));
     return chunks;
+}
+
+// The chunk bytes of a generated object file, checked as the linker will read
+// them: `machine`'s file header, sections named .payload whose data lie end to
+// end from the fixed offset, each but the last exactly one piece, the first
+// aligned to 4 bytes and the others to 1 (nothing may pad between them), then
+// the zero byte, and `symbol` at the first byte, external.
+std::string BlobOfObject(const std::string& object, uint16_t machine, const std::string& symbol, uint64_t piece) {
+    auto number = [&object](size_t at, int bytes) {
+        uint64_t value = 0;
+        for (int b = bytes - 1; b >= 0; --b) value = value << 8 | static_cast<unsigned char>(object.at(at + b));
+        return value;
+    };
+    EXPECT_EQ(machine, number(0, 2));
+    const uint64_t sections = number(2, 2), symbols = number(8, 4);
+    EXPECT_EQ(0u, number(4, 4)) << "a time stamp";
+    EXPECT_EQ(1u, number(12, 4));
+    uint64_t next = BlobObject::kDataOffset;
+    for (uint64_t k = 0; k < sections; ++k) {
+        SCOPED_TRACE("section " + std::to_string(k));
+        const size_t header = 20 + 40 * k;
+        EXPECT_EQ(".payload", object.substr(header, 8));
+        const uint64_t size = number(header + 16, 4);
+        EXPECT_EQ(next, number(header + 20, 4)) << "a gap between pieces";
+        if (k + 1 < sections) EXPECT_EQ(piece, size);
+        EXPECT_EQ((k == 0 ? 0x00300000u : 0x00100000u) | 0x40000040u, number(header + 36, 4));
+        next += size;
+    }
+    EXPECT_EQ(next, symbols);
+    EXPECT_EQ('\0', object.at(symbols - 1)) << "the zero byte after the blob";
+    EXPECT_EQ(0u, number(symbols, 4));
+    EXPECT_EQ(1u, number(symbols + 12, 2)) << "the symbol's section";
+    EXPECT_EQ(0u, number(symbols + 8, 4)) << "the symbol's place";
+    EXPECT_EQ(2u, number(symbols + 16, 1)) << "the symbol's storage class";
+    const size_t strings = symbols + 18;
+    EXPECT_EQ(symbol, std::string(object.c_str() + strings + number(symbols + 4, 4)));
+    EXPECT_EQ(object.size(), strings + number(strings, 4));
+    return object.substr(BlobObject::kDataOffset, symbols - 1 - BlobObject::kDataOffset);
 }
 
 // A payload of tens of megabytes through the command itself: every chunk the
@@ -580,9 +619,12 @@ TEST(GenproductCommand, EveryChunkOfALargePayloadInflatesToItsPiece) {
     std::string out = folder.path() + "/out";
     mkdir(out.c_str(), 0755);
     std::string path = folder.Write("product.json", description.dump());
-    ASSERT_EQ(0, std::system((std::string(GENPRODUCT_EXE) + " --description " + path + " --out-dir " + out).c_str()));
+    ASSERT_EQ(0, std::system((std::string(GENPRODUCT_EXE) + " --machine x86_64 --piece-bytes 4194304 --description " +
+                              path + " --out-dir " + out).c_str()));
 
-    std::string blob = ReadFile(out + "/product_blob.bin");
+    // Over 12 MB of chunks: four pieces.
+    std::string blob = BlobOfObject(ReadFile(out + "/product_blob.obj"), 0x8664, "payloadBlob", 4u << 20);
+    ASSERT_GT(blob.size(), 12u << 20);
     std::vector<std::vector<std::pair<uint64_t, uint32_t>>> chunks = GeneratedChunks(out, contents.size());
     std::map<uint64_t, uint64_t> distinct;  // offset -> size
     std::vector<std::vector<uint64_t>> offsetsOf;

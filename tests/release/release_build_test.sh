@@ -73,7 +73,11 @@ flip_payload_byte() {
     perl -e '
         local $/;
         open(my $f, "<:raw", $ARGV[0]) or die "$ARGV[0]: $!\n"; my $image = <$f>;
-        open(my $b, "<:raw", $ARGV[1]) or die "$ARGV[1]: $!\n"; my $blob = <$b>;
+        open(my $b, "<:raw", $ARGV[1]) or die "$ARGV[1]: $!\n"; my $object = <$b>;
+        # The chunk bytes in the generated object: from the first section'"'"'s
+        # data to the zero byte before the symbol table.
+        my ($start, $end) = (unpack("V", substr($object, 40, 4)), unpack("V", substr($object, 8, 4)) - 1);
+        my $blob = substr($object, $start, $end - $start);
         my $at = index($image, substr($blob, 0, 256));
         die "the payload is not in $ARGV[0]\n" if $at < 0;
         $at += int(length($blob) / 2);
@@ -133,7 +137,7 @@ builds() {
     local setup="$tree/${programs[0]}"
     cp "$setup" "$signed/" && cp "$keys/release.pem" "$keys/other.pem" "$signed/"
     local blob
-    blob=$(find "$tree" -path "*/VarnletSetup_data.gen/product_blob.bin" | head -n 1)
+    blob=$(find "$tree" -path "*/VarnletSetup_data.gen/product_blob.obj" | head -n 1)
     if flip_payload_byte "$setup" "$blob" "$work/flipped.exe"; then
         verify "$work/flipped.exe" "$keys/release.pem" >/dev/null &&
             fail "a signed installer with a flipped payload byte still verifies" ||

@@ -60,6 +60,14 @@ bool AtomicFile::ReadAt(unsigned long long offset, void* data, size_t size, std:
     return read;
 }
 
+bool AtomicFile::WriteAt(unsigned long long offset, const void* data, size_t size, std::string& error) {
+    bool written = file_ && std::fflush(file_) == 0 && fseeko(file_, static_cast<off_t>(offset), SEEK_SET) == 0 &&
+                   std::fwrite(data, 1, size, file_) == size;
+    if (file_ && fseeko(file_, 0, SEEK_END) != 0) written = false;
+    if (!written) error = "cannot write \"" + path_ + "\"";
+    return written;
+}
+
 bool AtomicFile::Commit(std::string& error) {
     bool written = file_ && std::fflush(file_) == 0 && !std::ferror(file_);
     if (file_ && std::fclose(file_) != 0) written = false;

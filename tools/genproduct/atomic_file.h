@@ -20,6 +20,9 @@ public:
     // Reads back `size` bytes written before at `offset`; later writes still
     // go to the end.
     bool ReadAt(unsigned long long offset, void* data, size_t size, std::string& error);
+    // Writes over `size` bytes at `offset`, which must have been written
+    // before; later writes still go to the end.
+    bool WriteAt(unsigned long long offset, const void* data, size_t size, std::string& error);
     // Flushes, closes and renames the temporary file to the path given to Open.
     bool Commit(std::string& error);
 

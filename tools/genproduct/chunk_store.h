@@ -13,11 +13,11 @@
 #include <vector>
 
 #include "common/blob_sum.h"
-#include "atomic_file.h"
+#include "blob_object.h"
 
 class ChunkStore {
 public:
-    explicit ChunkStore(AtomicFile& blob) : blob_(blob) {}
+    explicit ChunkStore(BlobObject& blob) : blob_(blob) {}
 
     // The offset of `chunk` in the blob, writing it first when its bytes are
     // not there yet.
@@ -30,7 +30,7 @@ public:
     const BlobSum& BlobChecksum() const { return checksum_; }
 
 private:
-    AtomicFile& blob_;
+    BlobObject& blob_;
     uint64_t written_ = 0;
     BlobSum checksum_;
     // Hash of a chunk's bytes -> the offsets and sizes of the chunks stored

@@ -60,7 +60,7 @@ void EmitPointers(std::ostringstream& out, const char* base, const std::vector<u
 }  // namespace
 
 bool EmitProductSources(const ProductDescription& product, const std::string& licenceBytes,
-                        const ChunkTable& table, AtomicFile& blob, const std::string& outDir,
+                        const ChunkTable& table, BlobObject& blob, const std::string& outDir,
                         std::string& error) {
     const size_t fileCount = table.chunkSizes.size();
     std::ostringstream cpp;
@@ -136,7 +136,7 @@ bool EmitProductSources(const ProductDescription& product, const std::string& li
     for (uint32_t number : seal) sealSum.AddNumber(number);
 
     const std::string tablePath = outDir + "/product_table.bin";
-    const std::string blobPath = outDir + "/product_blob.bin";
+    const std::string blobPath = outDir + "/product_blob.obj";
     // Slices of product_table.bin, in the order written below.
     uint64_t place = 0;
     auto slice = [&](const std::string& bytes) {
@@ -174,13 +174,14 @@ bool EmitProductSources(const ProductDescription& product, const std::string& li
              << "    .balign 8\nSYMBOL(payloadChunks):";
     EmitPointers(assembly, "SYMBOL(payloadBlob)", chunkOffsets, "");
     assembly << "SYMBOL(payloadChunkSizes):\n" << slice(sizes) << "SYMBOL(payloadNames):\n" << slice(names)
-             // The chunk bytes in a section of their own, which the installer's
-             // link places last in the file (cmake/payload_last.ld): a download
-             // cut short then ends inside them, where the check finds it.
-             << "#if defined(_WIN32)\n    .section .payload,\"dr\"\n#else\n    .section .rodata\n#endif\n"
-             << "    .balign 4\nSYMBOL(payloadBlob):\n"
-             << "    .incbin \"" << blobPath << "\"\n"
-             << "    .byte 0\n"
+             // For Windows the chunk bytes and payloadBlob come in
+             // product_blob.obj, in pieces that the installer's link places
+             // last in the file (cmake/payload_last.ld): a download cut short
+             // then ends inside them, where the check finds it. A host build
+             // takes the same bytes, and the zero byte after them, from there.
+             << "#if !defined(_WIN32)\n    .section .rodata\n    .balign 4\nSYMBOL(payloadBlob):\n"
+             << "    .incbin \"" << blobPath << "\", " << BlobObject::kDataOffset << ", " << table.blobBytes + 1
+             << "\n#endif\n"
              << "#if defined(__linux__) && defined(__ELF__)\n    .section .note.GNU-stack,\"\",%progbits\n#endif\n";
 
     return blob.Commit(error) && WriteFileAtomically(tablePath, counts + times + sizes + names, error) &&

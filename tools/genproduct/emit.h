@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "common/blob_sum.h"
-#include "atomic_file.h"
+#include "blob_object.h"
 #include "description.h"
 
 // Where each file's chunks lie in the blob (offset and size, in file and
@@ -22,14 +22,14 @@ struct ChunkTable {
     BlobSum blobSum;  // of the blob's bytes
 };
 
-// Commits `blob` (written to, but not yet committed, as OUTDIR/product_blob.bin)
+// Commits `blob` (written to, but not yet committed, as OUTDIR/product_blob.obj)
 // and writes OUTDIR/product_table.bin (the table's numbers and names),
-// OUTDIR/product_blob.S (the whole table and the blob as assembler data, with
-// its seal; see product/product_data.h) and OUTDIR/product_data.cpp (the
+// OUTDIR/product_blob.S (the whole table as assembler data, with its seal, and
+// for host builds the blob; see product/product_data.h) and OUTDIR/product_data.cpp (the
 // configuration record and the licence), each through a temporary file
 // renamed into place, so a failed run leaves no half-made output behind.
 bool EmitProductSources(const ProductDescription& product, const std::string& licenceBytes,
-                        const ChunkTable& table, AtomicFile& blob, const std::string& outDir,
+                        const ChunkTable& table, BlobObject& blob, const std::string& outDir,
                         std::string& error);
 
 // Writes OUTDIR/payload_names.cpp: only the stored names, for programs (the

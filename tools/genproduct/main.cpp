@@ -3,7 +3,7 @@
 //
 //   genproduct --description FILE --out-dir DIR [--define NAME=VALUE]...
 //              [--names-only] [--depfile FILE] [--uninstaller FILE]
-//              [--progress] [--max-data-bytes N]
+//              [--progress] [--max-data-bytes N] [--machine i686|x86_64] [--piece-bytes N]
 //   genproduct --description FILE --out-dir DIR --identity installer|uninstaller
 //              --file-name NAME --default-icon FILE [--depfile FILE]
 //   genproduct --description FILE --query FILE
@@ -54,7 +54,7 @@ int Usage() {
     std::fprintf(stderr,
                  "usage: genproduct --description FILE --out-dir DIR [--define NAME=VALUE]...\n"
                  "                  [--names-only] [--depfile FILE] [--uninstaller FILE]\n"
-                 "                  [--progress] [--max-data-bytes N]\n"
+                 "                  [--progress] [--max-data-bytes N] [--machine i686|x86_64] [--piece-bytes N]\n"
                  "       genproduct --description FILE --out-dir DIR --identity installer|uninstaller\n"
                  "                  --file-name NAME --default-icon FILE [--depfile FILE]\n"
                  "       genproduct --description FILE --query FILE\n");
@@ -73,6 +73,8 @@ int main(int argc, char** argv) {
     const char* progressVariable = std::getenv("GENPRODUCT_PROGRESS");
     bool progress = isatty(STDERR_FILENO) || (progressVariable && std::string(progressVariable) == "1");
     uint64_t maxDataBytes = kMaxInstallerDataBytes;
+    ObjectMachine machine = ObjectMachine::kI386;
+    uint64_t pieceBytes = BlobObject::kPieceBytes;
     // The product's identity for a resource script, and the build's own
     // uninstaller for a product that brings none.
     std::string identityRole, uninstallerSource;
@@ -91,6 +93,17 @@ int main(int argc, char** argv) {
             unsigned long long value = std::strtoull(argv[++i], &end, 10);
             if (*end != '\0' || value == 0 || value > kMaxInstallerDataBytes) return Usage();
             maxDataBytes = value;
+        }
+        else if (arg == "--piece-bytes" && hasValue) {
+            // Smaller pieces only (the tests link a small product in many).
+            char* end = nullptr;
+            unsigned long long value = std::strtoull(argv[++i], &end, 10);
+            if (*end != '\0' || value < 4096 || value > BlobObject::kPieceBytes) return Usage();
+            pieceBytes = value;
+        }
+        else if (arg == "--machine" && hasValue) {
+            // The installer's architecture, for the object file of the chunks.
+            if (!ParseObjectMachine(argv[++i], machine)) return Usage();
         }
         else if (arg == "--query" && hasValue) queryFile = argv[++i];
         else if (arg == "--uninstaller" && hasValue) uninstallerSource = argv[++i];
@@ -156,8 +169,8 @@ int main(int argc, char** argv) {
     // The chunks go straight to the blob file as they come (each distinct
     // chunk once); only their places and sizes are kept, so memory does not
     // grow with the payload.
-    AtomicFile blob;
-    if (!blob.Open(outDir + "/product_blob.bin", error)) {
+    BlobObject blob(pieceBytes);
+    if (!blob.Open(outDir + "/product_blob.obj", machine, error)) {
         std::fprintf(stderr, "genproduct: %s\n", error.c_str());
         return 1;
     }
