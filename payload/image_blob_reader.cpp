@@ -8,9 +8,9 @@
 // When the file cannot be found or opened (a system without the wide-character
 // calls, a name that does not fit), the blob is read from memory instead: the
 // check is as sound, only slower.
-#include "payload/payload_seal.h"
+#include "payload/image_blob_reader.h"
 
-#include <windows.h>
+#include "payload/payload_seal.h"
 
 #include <algorithm>
 #include <cstring>
@@ -62,8 +62,8 @@ bool OpenImageFile(HMODULE module, ScopedHandle& file) {
 
 unsigned char readBuffer[kReadBytes];
 
-// Adds the blob's bytes as the file holds them; false when the file ends
-// early, a read fails or a piece is not what the loaded image holds there.
+}  // namespace
+
 bool AddBlobFromFile(HANDLE file, const unsigned char* blob, uint32_t bytes, BlobSum& sum) {
     uint32_t done = 0;
     while (done < bytes) {
@@ -75,6 +75,8 @@ bool AddBlobFromFile(HANDLE file, const unsigned char* blob, uint32_t bytes, Blo
     }
     return true;
 }
+
+namespace {
 
 bool AddBlobFromImageFile(const unsigned char* blob, uint32_t bytes, BlobSum& sum) {
     HMODULE module = nullptr;
