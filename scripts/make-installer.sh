@@ -161,8 +161,10 @@ GENPRODUCT_PROGRESS=1 cmake --build "$build" --target extra_product_setup --para
 builder=$!
 trap 'kill "$builder" 2>/dev/null' INT TERM
 shown=
+# Checked five times a second, so the command ends soon after the build does;
+# the generator itself reports at most once a second.
 while kill -0 "$builder" 2>/dev/null; do
-    sleep 1
+    sleep 0.2
     latest=$(grep -a '^genproduct: compressed ' "$log" | tail -n 1 || true)
     if [ -n "$latest" ] && [ "$latest" != "$shown" ]; then
         echo "$me: ${latest#genproduct: }"
