@@ -247,7 +247,13 @@ std::string AnswerBox(const Process& process, const char* title, int button) {
     return text;
 }
 
-void UninstallerTest::SetUp() { RemoveTree(kTestRoot); }
+void UninstallerTest::SetUp() {
+    RemoveTree(kTestRoot);
+    // The restart list is the prefix's: an earlier test program (an
+    // installation and its uninstaller, say) may have left copies on it,
+    // which these tests would count as their own.
+    testing_support::TakeScheduledUninstallerCopies(kUninstallerTimeoutMs);
+}
 
 void UninstallerTest::TearDown() {
     EndIfRunning(uninstaller_);
