@@ -62,22 +62,6 @@ bool OpenImageFile(HMODULE module, ScopedHandle& file) {
 
 unsigned char readBuffer[kReadBytes];
 
-}  // namespace
-
-bool AddBlobFromFile(HANDLE file, const unsigned char* blob, uint32_t bytes, BlobSum& sum) {
-    uint32_t done = 0;
-    while (done < bytes) {
-        DWORD got = 0;
-        if (!ReadFile(file, readBuffer, std::min<uint32_t>(kReadBytes, bytes - done), &got, nullptr) || got == 0) return false;
-        if (std::memcmp(readBuffer, blob + done, std::min<size_t>(got, kSampleBytes)) != 0) return false;
-        sum.Add(readBuffer, got);
-        done += got;
-    }
-    return true;
-}
-
-namespace {
-
 bool AddBlobFromImageFile(const unsigned char* blob, uint32_t bytes, BlobSum& sum) {
     HMODULE module = nullptr;
     uint32_t offset = 0;
@@ -92,5 +76,18 @@ bool AddBlobFromImageFile(const unsigned char* blob, uint32_t bytes, BlobSum& su
 }
 
 }  // namespace
+
+bool AddBlobFromFile(HANDLE file, const unsigned char* blob, uint32_t bytes, BlobSum& sum) {
+    uint32_t done = 0;
+    while (done < bytes) {
+        DWORD got = 0;
+        if (!ReadFile(file, readBuffer, std::min<uint32_t>(kReadBytes, bytes - done), &got, nullptr) || got == 0)
+            return false;
+        if (std::memcmp(readBuffer, blob + done, std::min<size_t>(got, kSampleBytes)) != 0) return false;
+        sum.Add(readBuffer, got);
+        done += got;
+    }
+    return true;
+}
 
 bool PayloadIsIntact() { return PayloadMatchesSeal(AddBlobFromImageFile); }
