@@ -513,14 +513,20 @@ TEST(GenproductCommand, RefusesWithoutWritingAndSucceedsWithAllOutputs) {
     json large = ValidDescription(folder);
     folder.Write("demo.bin", RandomBytes(3 * 1024 * 1024, 3));
     std::string path = folder.Write("product.json", large.dump());
-    EXPECT_NE(0, std::system((std::string(GENPRODUCT_EXE) + " --max-data-bytes 1048576 --description " + path +
-                              " --out-dir " + out + " 2>" + folder.path() + "/stderr.txt")
-                                 .c_str()));
-    std::ifstream limitFile(folder.path() + "/stderr.txt");
-    std::string limit((std::istreambuf_iterator<char>(limitFile)), std::istreambuf_iterator<char>());
+    auto refusal = [&](const std::string& arguments) {
+        EXPECT_NE(0, std::system((std::string(GENPRODUCT_EXE) + " " + arguments + " --description " + path +
+                                  " --out-dir " + out + " 2>" + folder.path() + "/stderr.txt")
+                                     .c_str()));
+        EXPECT_EQ(0, outputCount());
+        std::ifstream stream(folder.path() + "/stderr.txt");
+        return std::string((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
+    };
+    std::string limit = refusal("--max-data-bytes 1048576");
     EXPECT_NE(std::string::npos, limit.find("product.json: files: the installer's data passes 1 MiB (at \"demo.exe\")"))
         << limit;
-    EXPECT_EQ(0, outputCount());
+    // More pieces than the object file has headers for.
+    std::string pieces = refusal("--piece-bytes 4096");
+    EXPECT_NE(std::string::npos, pieces.find("does not fit in 257 pieces of 4096 bytes")) << pieces;
 
     EXPECT_EQ(0, run(ValidDescription(folder)));
     for (const char* name : {"product_data.cpp", "product_blob.S", "product_blob.obj", "product_table.bin"})
