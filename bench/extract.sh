@@ -74,11 +74,11 @@ start_bench_wine
 bytes=$(find "$payload" -type f -printf '%s\n' | awk '{s += $1} END {print s}')
 
 # Each run starts from an empty target; the deletion is synced before timing.
-# Each run also starts with an empty page cache where we may empty it (root):
-# on the virtual machines we measure on, every write-heavy run is slower than
-# the one before while the cache fills (2.5 s growing to 4.9 s over six runs
-# of the same extraction), which would favour whichever command runs first.
-fresh="sync && { echo 1 >/proc/sys/vm/drop_caches 2>/dev/null || true; }"
+# The commands take turns, one run each per round: on the virtual machines we
+# measure on, every write-heavy run is slower than the one before (2.5 s growing
+# to 4.9 s over six runs of the same extraction), which would favour whichever
+# command hyperfine ran all its runs of first.
+fresh="sync"
 commands=()
 add_command() { # NAME TARGET COMMAND
     mkdir -p "$drive_c/$2"
@@ -99,8 +99,12 @@ fi
 commands+=(--command-name 'NSIS zlib /S' --prepare "rm -rf '$drive_c/bench-nsis' && $fresh"
     "$wine '$out/nsis.exe' /S '/D=C:\\bench-nsis'")
 for report in ours dialog bare small base base-dialog; do : >"$out/$report.report"; done
-hyperfine --runs "$runs" --warmup 1 --output "$out/program-output.txt" --export-json "$out/extract.json" \
-    "${commands[@]}" >"$out/hyperfine.txt"
+rm -f "$out"/extract-round*.json
+for round in $(seq 0 "$runs"); do  # round 0 warms up, and is left out
+    hyperfine --runs 1 --output "$out/program-output.txt" --export-json "$out/extract-round$round.json" \
+        "${commands[@]}" >"$out/hyperfine.txt"
+done
+rm "$out/extract-round0.json"
 
 # Every tool must have written every byte, the same bytes.
 sample=$(cd "$payload" && find . -type f | LC_ALL=C sort | sed -n 1p)
@@ -114,18 +118,21 @@ done
 rm -rf "$drive_c/bench-small" && mkdir "$drive_c/bench-small"
 (cd "$drive_c/bench-small" && $wine "$out/bench-small.exe" extract "Z:$out/small.report" >"$out/program-output.txt" 2>&1)
 
-python3 - "$out/extract.json" "$bytes" "$out/ours.report" "$out/small.report" "$payload" "$small" \
+python3 - "$out/extract-round*.json" "$bytes" "$out/ours.report" "$out/small.report" "$payload" "$small" \
     "$out/dialog.report" "$out/bare.report" <<'PY'
-import json, os, statistics, sys
-results = {r["command"]: r for r in json.load(open(sys.argv[1]))["results"]}
+import glob, json, os, statistics, sys
+times = {}
+for round_file in glob.glob(sys.argv[1]):
+    for r in json.load(open(round_file))["results"]:
+        times.setdefault(r["command"], []).extend(r["times"])
 mb = int(sys.argv[2]) / 1048576
 def files(folder):
     return sum(len(names) for _, _, names in os.walk(folder))
-median = {name: r["median"] for name, r in results.items()}
+median = {name: statistics.median(t) for name, t in times.items()}
 ours, bare, nsis, dialog = (median[n] for n in ("ExtractPayload", "bare uncompress+fwrite", "NSIS zlib /S",
                                                  "ExtractPayload + dialog"))
 print("payload: %.1f MB in %d files, median of %d runs (whole Wine process)" %
-      (mb, files(sys.argv[5]), len(results["ExtractPayload"]["times"])))
+      (mb, files(sys.argv[5]), len(times["ExtractPayload"])))
 for name, t in median.items():
     print("  %-24s %7.3f s  %7.1f MB/s" % (name, t, mb / t))
 print("ratio ExtractPayload / bare loop: %.3f   (goal <= 1.10)" % (ours / bare))
