@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "resources/resource_ids.h"
+#include "ui/instant_text_line.h"
 
 namespace {
 
@@ -17,15 +18,15 @@ constexpr size_t kItemBytes = 1024;
 
 // What the dialog's two lines show, as far as the callback set them. Most
 // calls repeat the name of the file being written, and the percentage moves
-// far less often than once a chunk: a line that would not change is not set,
-// and nothing is painted when neither changes. What the dialog shows after
-// each call is the same either way.
-// The two line controls are looked up once per dialog: with thousands of
-// small files, a lookup per file costs as much as writing a small file.
+// far less often than once a chunk: a line that would not change is not set.
+// What the dialog shows after each call is the same either way.
+// The lines are prepared once per dialog: with thousands of small files, a
+// control lookup or a repaint by the control itself per file costs as much as
+// writing a small file.
 struct ShownLines {
     HWND dialog;
-    HWND percentLine;
-    HWND itemLine;
+    InstantTextLine percentLine;
+    InstantTextLine itemLine;
     bool percentShown;
     int percent;
     bool itemShown;
@@ -34,21 +35,13 @@ struct ShownLines {
 };
 ShownLines shown;
 
+// A null dialog lets go of the last one's lines.
 void ForgetShownLines(HWND dialog) {
     shown.dialog = dialog;
-    shown.percentLine = dialog ? GetDlgItem(dialog, IDC_PROGRESS_PERCENT) : nullptr;
-    shown.itemLine = dialog ? GetDlgItem(dialog, IDC_PROGRESS_ITEM) : nullptr;
+    shown.percentLine.Attach(dialog, dialog ? GetDlgItem(dialog, IDC_PROGRESS_PERCENT) : nullptr);
+    shown.itemLine.Attach(dialog, dialog ? GetDlgItem(dialog, IDC_PROGRESS_ITEM) : nullptr);
     shown.percentShown = false;
     shown.itemShown = false;
-}
-
-// No message loop runs during the extraction, so a line is painted as soon as
-// it is set; otherwise the dialog would stay as it was when it was created.
-// Only that control is painted, not the whole dialog.
-BOOL SetLine(HWND line, const char* text) {
-    const BOOL result = SetWindowTextA(line, text);
-    if (line) (void)RedrawWindow(line, nullptr, nullptr, RDW_UPDATENOW);
-    return result;
 }
 
 }  // namespace
@@ -69,6 +62,9 @@ INT_PTR CALLBACK ProgressDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
         // cannot be stopped and keeps updating the hidden dialog.
         if (LOWORD(wParam) == IDCANCEL) (void)EndDialog(dialog, 0);
         return FALSE;
+    case WM_DESTROY:
+        if (dialog == shown.dialog) ForgetShownLines(nullptr);
+        return FALSE;
     default:
         return FALSE;
     }
@@ -83,13 +79,13 @@ int ProgressCallback(HWND dialog, const char* text, int percent) {
     if (!shown.percentShown || shown.percent != percent) {
         char percentLine[kPercentLineBytes];
         if (FormatBounded(percentLine, sizeof percentLine, "Percent Complete: %d%%", percent)) {
-            shown.percentShown = SetLine(shown.percentLine, percentLine) != FALSE;
+            shown.percentShown = shown.percentLine.Show(percentLine) != FALSE;
             shown.percent = percent;
         }
     }
     const char* item = text ? text : "";
     if (!shown.itemShown || std::strcmp(shown.item, item) != 0) {
-        shown.itemResult = SetLine(shown.itemLine, item);
+        shown.itemResult = shown.itemLine.Show(item);
         shown.itemShown = shown.itemResult != FALSE && FormatBounded(shown.item, sizeof shown.item, "%s", item);
     }
     return shown.itemResult;

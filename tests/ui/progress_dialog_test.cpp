@@ -67,20 +67,38 @@ TEST_F(ProgressDialog, EachUpdateSetsThePercentLineThenTheItemLine) {
 }
 
 // No message loop runs during the extraction: what the dialog shows right
-// after an update must already be the finished picture.
+// after an update must already be the finished picture, the one its controls
+// paint when the whole dialog is repainted.
 TEST_F(ProgressDialog, UpdatesAreOnScreenWithoutAMessageLoop) {
-    (void)ProgressCallback(dialog_, "manual.htm", 42);
-    ui_test::Picture withoutLoop = ui_test::CaptureClient(dialog_);
-    ui_test::PumpMessages();
-    RedrawWindow(dialog_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    ui_test::Picture painted = ui_test::CaptureClient(dialog_);
-    ASSERT_FALSE(painted.Empty());
-    EXPECT_EQ("", ui_test::FirstDifference(painted, withoutLoop));
+    struct Update {
+        const char* text;
+        int percent;
+        bool itemLineDisabled;
+    } updates[] = {
+        {"manual.htm", 42, false},
+        // Wider than the line: it wraps, and the line shows what fits.
+        {"SYSTEM\\a folder of the product with a long name\\and a file in it.dll", 43, false},
+        // Shorter after longer: nothing of the earlier name stays.
+        {"x.jpg", 43, false},
+        {"tab\tand & prefix.txt", 57, false},
+        // A disabled control draws its text grey.
+        {"greyed.txt", 58, true},
+    };
+    ui_test::Picture before;
+    for (const Update& update : updates) {
+        SCOPED_TRACE(update.text);
+        (void)EnableWindow(GetDlgItem(dialog_, IDC_PROGRESS_ITEM), !update.itemLineDisabled);
+        (void)ProgressCallback(dialog_, update.text, update.percent);
+        ui_test::Picture withoutLoop = ui_test::CaptureClient(dialog_);
+        EXPECT_EQ(update.text, DialogItemText(dialog_, IDC_PROGRESS_ITEM));
+        EXPECT_NE("", ui_test::FirstDifference(before, withoutLoop)) << "the new texts are drawn at once";
+        ui_test::PumpMessages();
+        RedrawWindow(dialog_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        before = ui_test::CaptureClient(dialog_);
+        ASSERT_FALSE(before.Empty());
+        EXPECT_EQ("", ui_test::FirstDifference(before, withoutLoop));
+    }
     (void)testing_support::SaveScreenshot("progress_dialog.bmp");
-
-    (void)ProgressCallback(dialog_, "sample1.jpg", 57);
-    EXPECT_NE("", ui_test::FirstDifference(painted, ui_test::CaptureClient(dialog_)))
-        << "the new texts are drawn at once";
 }
 
 TEST_F(ProgressDialog, TheCloseBoxOnlyHidesItAndUpdatesGoOn) {
