@@ -53,6 +53,9 @@ function(add_product_data name)
         DEPENDS ${description} ${out}/arguments.txt ${GENPRODUCT_EXE} host_tools ${ARG_DEPENDS}
         DEPFILE ${out}/product_data.d
         COMMENT "Generating product data ${name}"
+        # Ninja passes the generator's progress reports on as they come only
+        # from the console pool; other steps still run beside it.
+        USES_TERMINAL
         VERBATIM)
     add_library(${name} OBJECT ${out}/product_data.cpp ${out}/product_blob.S)
     target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
@@ -94,6 +97,11 @@ function(add_product_resources target)
         DEPFILE ${out}/identity.d
         COMMENT "Generating the identity of ${target}"
         VERBATIM)
+    # A target of its own, so that the identity is made while the payload is
+    # being compressed rather than after it: the program's own steps wait for
+    # every target it links, the product data included.
+    add_custom_target(${target}_identity DEPENDS ${identity})
+    add_dependencies(${target} ${target}_identity)
     # A script of this target's own, so that it is recompiled when this
     # product's identity changes; windres does not see the files that the
     # scripts pull in, so they are listed.
