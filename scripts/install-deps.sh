@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-    cmake make g++ pkg-config
+    cmake make ninja-build g++ pkg-config
     mingw-w64 g++-mingw-w64-i686 binutils-mingw-w64-i686 libz-mingw-w64-dev
     zlib1g-dev libdeflate-dev nlohmann-json3-dev googletest
     g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64

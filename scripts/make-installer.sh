@@ -143,37 +143,46 @@ echo "$me: building the installer for $description (log: $log)"
 configured_for_this() {
     local cache=$build/CMakeCache.txt
     [ -f "$cache" ] && [ -f "$build/extra_product_setup.path" ] &&
+        grep -qxF "CMAKE_GENERATOR:INTERNAL=Ninja" "$cache" &&
         grep -qxF "EXTRA_PRODUCT_DESCRIPTION:FILEPATH=$description" "$cache" &&
         grep -qxF "EXTRA_PRODUCT_OUTPUT_NAME:STRING=$output_stem" "$cache" &&
         grep -qxF "EXTRA_PRODUCT_DEFINES:STRING=$define_list" "$cache"
 }
 : >"$log"
-if ! configured_for_this && ! cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$arch.cmake" \
+# The tree is built with Ninja: checking what is up to date costs it next to
+# nothing, where make walks every target and converts the payload's long
+# dependency lists on each run (about a second with thousands of files). A
+# tree that earlier versions of this command made with make is configured
+# anew (CMake keeps one generator per tree); what it built is built again once.
+for cache in "$build/CMakeCache.txt" "$build/host/CMakeCache.txt"; do
+    if [ -f "$cache" ] && ! grep -qxF "CMAKE_GENERATOR:INTERNAL=Ninja" "$cache"; then
+        rm -rf "$cache" "$(dirname "$cache")/CMakeFiles"
+    fi
+done
+if ! configured_for_this && ! cmake -G Ninja -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$arch.cmake" \
         -DVARNLET_BUILD_TESTS=OFF \
         -DEXTRA_PRODUCT_DESCRIPTION="$description" \
         -DEXTRA_PRODUCT_OUTPUT_NAME="$output_stem" \
         -DEXTRA_PRODUCT_DEFINES="$define_list" >"$log" 2>&1; then
     explain_failure "configuring the build tree"
 fi
-# The generator reports how much of the payload it has compressed (at most once
-# a second, into the log); the newest report is shown while the build runs.
-GENPRODUCT_PROGRESS=1 cmake --build "$build" --target extra_product_setup --parallel "$(nproc)" >>"$log" 2>&1 &
+# Every line of the build goes into the log as it comes, and the generator's
+# reports of how much of the payload it has compressed (at most one a second)
+# are shown as well. The build's exit status is kept in a file: a pipeline's
+# is that of its last command.
+status_file=$build/.build-status
+rm -f "$status_file"
+{
+    status=0
+    GENPRODUCT_PROGRESS=1 cmake --build "$build" --target extra_product_setup --parallel "$(nproc)" 2>&1 || status=$?
+    echo "$status" >"$status_file"
+} | awk -v me="$me" -v logfile="$log" '
+    { print >>logfile; fflush(logfile) }
+    /^genproduct: compressed / { sub(/^genproduct: /, me ": "); print; fflush() }' &
 builder=$!
 trap 'kill "$builder" 2>/dev/null' INT TERM
-shown=
-# Checked five times a second, so the command ends soon after the build does;
-# the generator itself reports at most once a second.
-while kill -0 "$builder" 2>/dev/null; do
-    sleep 0.2
-    latest=$(grep -a '^genproduct: compressed ' "$log" | tail -n 1 || true)
-    if [ -n "$latest" ] && [ "$latest" != "$shown" ]; then
-        echo "$me: ${latest#genproduct: }"
-        shown=$latest
-    fi
-done
-if ! wait "$builder"; then
-    explain_failure "the build"
-fi
+wait "$builder" || true
+[ "$(cat "$status_file" 2>/dev/null)" = 0 ] || explain_failure "the build"
 
 built=$(cat "$build/extra_product_setup.path")
 [ -f "$built" ] || fail "the build made no $built"
