@@ -147,6 +147,12 @@ print("inside the process: ExtractPayload %.3f s, with dialog %.3f s, bare loop 
       (inside, inside_dialog, inside_bare))
 print("ratio ExtractPayload / bare loop, inside the process: %.3f" % (inside / inside_bare))
 print("dialog's share of the extraction: %.1f%%   (goal <= 10%%)" % (100 * (inside_dialog - inside) / inside_dialog))
+def updates(report):  # seconds in the callback and of the extraction, per run
+    runs = [line.split() for line in open(report).read().splitlines()[1:]]
+    return statistics.median(float(r[4]) / float(r[3]) for r in runs), statistics.median(float(r[4]) for r in runs)
+share, spent = updates(sys.argv[7])
+print("timed around each callback: %.3f s in the dialog's updates, %.1f%% of the extraction with the dialog" %
+      (spent, 100 * share))
 if "baseline ExtractPayload" in median:
     base, base_dialog = median["baseline ExtractPayload"], median["baseline + dialog"]
     print("baseline / bare loop: %.3f, / NSIS: %.3f, with dialog / NSIS: %.3f, dialog's share: %.1f%%" %
