@@ -1,0 +1,34 @@
+#!/bin/bash
+# The one command on a description whose program is missing: it fails, says
+# which file and why in the generator's words, names its log, and leaves an
+# installer already at the output path as it was.
+# usage: make_installer_refusal_test.sh MAKE_INSTALLER DESCRIPTION SCRATCH
+set -u
+command=$1 description=$2 scratch=$3
+rm -rf "$scratch" && mkdir -p "$scratch"
+printf 'the installer of an earlier run\n' >"$scratch/AcmeSetup.exe"
+missing=$scratch/not-built/acme.exe
+
+"$command" --define "ACME_EXE=$missing" "$description" "$scratch/AcmeSetup.exe" >"$scratch/out.txt" 2>"$scratch/err.txt"
+status=$?
+failed=0
+check() { # DESCRIPTION CONDITION...
+    local what=$1
+    shift
+    if ! "$@"; then
+        echo "FAILED: $what"
+        failed=1
+    fi
+}
+check "exit status 1, not $status" test "$status" -eq 1
+check "the generator's reason, naming the missing file" grep -q "^make-installer: .*$missing" "$scratch/err.txt"
+check "the log is named" grep -q '^make-installer: the whole log: ' "$scratch/err.txt"
+log=$(sed -n 's/^make-installer: the whole log: //p' "$scratch/err.txt")
+check "the log is kept" test -s "$log"
+check "the earlier installer is untouched" grep -qx 'the installer of an earlier run' "$scratch/AcmeSetup.exe"
+check "no temporary file is left" test -z "$(find "$scratch" -maxdepth 1 -name 'AcmeSetup.exe.*')"
+if [ "$failed" -ne 0 ]; then
+    echo "--- standard error:"; cat "$scratch/err.txt"
+    exit 1
+fi
+echo "refused as expected:"; cat "$scratch/err.txt"
