@@ -18,6 +18,10 @@ using testing_support::DialogItemText;
 
 namespace {
 
+INT_PTR CALLBACK PlainDialogProc(HWND, UINT message, WPARAM, LPARAM) {
+    return message == WM_INITDIALOG;
+}
+
 class ProgressDialog : public ui_test::BackgroundWindowTest {
 protected:
     void SetUp() override {
@@ -67,9 +71,17 @@ TEST_F(ProgressDialog, EachUpdateSetsThePercentLineThenTheItemLine) {
 }
 
 // No message loop runs during the extraction: what the dialog shows right
-// after an update must already be the finished picture, the one its controls
-// paint when the whole dialog is repainted.
+// after an update must already be the finished picture, the one the static
+// controls paint themselves (in a second dialog from the same template, beside
+// it), and a repaint must show it again.
 TEST_F(ProgressDialog, UpdatesAreOnScreenWithoutAMessageLoop) {
+    HWND reference = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_PROGRESS), backgroundHwnd,
+                                        PlainDialogProc, 0);
+    ASSERT_NE(nullptr, reference);
+    RECT placed;
+    ASSERT_TRUE(GetWindowRect(dialog_, &placed));
+    (void)SetWindowPos(reference, nullptr, placed.right + 20, placed.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_SHOWWINDOW);
+    const std::string longName = "SYSTEM\\" + std::string(1100, 'n') + ".dll";
     struct Update {
         const char* text;
         int percent;
@@ -83,21 +95,74 @@ TEST_F(ProgressDialog, UpdatesAreOnScreenWithoutAMessageLoop) {
         {"tab\tand & prefix.txt", 57, false},
         // A disabled control draws its text grey.
         {"greyed.txt", 58, true},
+        {"enabled again.txt", 59, false},
+        // Longer than the line keeps for itself: the control holds it.
+        {longName.c_str(), 60, false},
+    };
+    auto repaint = [](HWND dialog) {
+        (void)RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        return ui_test::CaptureClient(dialog);
     };
     ui_test::Picture before;
     for (const Update& update : updates) {
-        SCOPED_TRACE(update.text);
-        (void)EnableWindow(GetDlgItem(dialog_, IDC_PROGRESS_ITEM), !update.itemLineDisabled);
-        (void)ProgressCallback(dialog_, update.text, update.percent);
-        ui_test::Picture withoutLoop = ui_test::CaptureClient(dialog_);
-        EXPECT_EQ(update.text, DialogItemText(dialog_, IDC_PROGRESS_ITEM));
-        EXPECT_NE("", ui_test::FirstDifference(before, withoutLoop)) << "the new texts are drawn at once";
+        SCOPED_TRACE(std::string(update.text).substr(0, 40));
+        // Enabling or disabling the line repaints it as the control would.
+        for (HWND dialog : {dialog_, reference})
+            (void)EnableWindow(GetDlgItem(dialog, IDC_PROGRESS_ITEM), !update.itemLineDisabled);
         ui_test::PumpMessages();
-        RedrawWindow(dialog_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-        before = ui_test::CaptureClient(dialog_);
-        ASSERT_FALSE(before.Empty());
-        EXPECT_EQ("", ui_test::FirstDifference(before, withoutLoop));
+        EXPECT_EQ("", ui_test::FirstDifference(repaint(reference), repaint(dialog_))) << "before the update";
+
+        (void)ProgressCallback(dialog_, update.text, update.percent);
+        const ui_test::Picture shown = ui_test::CaptureClient(dialog_);
+        EXPECT_EQ(update.text, DialogItemText(dialog_, IDC_PROGRESS_ITEM));
+        EXPECT_NE("", ui_test::FirstDifference(before, shown)) << "the new texts are drawn at once";
+
+        (void)SetDlgItemTextA(reference, IDC_PROGRESS_ITEM, update.text);
+        (void)SetDlgItemTextA(reference, IDC_PROGRESS_PERCENT, DialogItemText(dialog_, IDC_PROGRESS_PERCENT).c_str());
+        const ui_test::Picture painted = repaint(reference);
+        ASSERT_FALSE(painted.Empty());
+        EXPECT_EQ("", ui_test::FirstDifference(painted, shown)) << "as the controls paint themselves";
+
+        ui_test::PumpMessages();
+        before = repaint(dialog_);
+        EXPECT_EQ("", ui_test::FirstDifference(painted, before)) << "repainted";
         if (&update == &updates[0]) (void)testing_support::SaveScreenshot("progress_dialog.bmp");
+    }
+    (void)DestroyWindow(reference);
+}
+
+// Under Wine storing a window's text costs a round trip to the server, so
+// during a burst of updates the line answers WM_GETTEXT itself and stores
+// its text as the window text proper (what another process's GetWindowText
+// reads) at most every 50 ms: then at once when an accessibility client asks
+// for the control, and otherwise as soon as a message loop runs.
+TEST_F(ProgressDialog, TheWindowTextCatchesUpWithTheLine) {
+    HWND item = GetDlgItem(dialog_, IDC_PROGRESS_ITEM);
+    auto windowText = [item] {
+        wchar_t text[64] = {};
+        (void)InternalGetWindowText(item, text, 64);
+        return std::wstring(text);
+    };
+    struct Case {
+        const char* name;
+        void (*catchUp)(HWND item);
+    } cases[] = {
+        {"a message loop runs", [](HWND) {
+             for (int i = 0; i < 10; ++i) {
+                 Sleep(20);
+                 ui_test::PumpMessages();
+             }
+         }},
+        {"an accessibility client asks", [](HWND item) { (void)SendMessageA(item, WM_GETOBJECT, 0, OBJID_CLIENT); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        (void)ProgressCallback(dialog_, "first.txt", 10);
+        (void)ProgressCallback(dialog_, "second.txt", 10);
+        (void)ProgressCallback(dialog_, "third.txt", 10);
+        EXPECT_EQ("third.txt", DialogItemText(dialog_, IDC_PROGRESS_ITEM));
+        c.catchUp(item);
+        EXPECT_EQ(L"third.txt", windowText());
     }
 }
 
