@@ -436,6 +436,8 @@ TEST_F(RtuninstTest, ASecondUninstallerHandsOverToTheRunningOne) {
     (void)SetForegroundWindow(other);
     ASSERT_TRUE(Start(Uninstaller(), "", kDataFolder, &second));
     EXPECT_EQ(0u, WaitForExit(second, kExitTimeoutMs));
+    // Under Wine the window manager passes the activation on a moment later.
+    for (int waited = 0; GetForegroundWindow() != question && waited < kWindowTimeoutMs; waited += 50) Sleep(50);
     EXPECT_EQ(question, GetForegroundWindow()) << testing_support::DescribeWindows(0);
     DestroyWindow(other);
     EXPECT_EQ(STILL_ACTIVE, WaitForExit(uninstaller_, 0));
