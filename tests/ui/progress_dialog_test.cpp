@@ -92,7 +92,8 @@ TEST_F(ProgressDialog, UpdatesAreOnScreenWithoutAMessageLoop) {
         {"SYSTEM\\a folder of the product with a long name\\and a file in it.dll", 43, false},
         // Shorter after longer: nothing of the earlier name stays.
         {"x.jpg", 43, false},
-        {"tab\tand & prefix.txt", 57, false},
+        {"tab\tand.txt", 57, false},
+        {"Fish & Chips.txt", 57, false},
         // A disabled control draws its text grey.
         {"greyed.txt", 58, true},
         {"enabled again.txt", 59, false},
