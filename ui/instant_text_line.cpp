@@ -107,7 +107,9 @@ BOOL InstantTextLine::Show(const char* text) {
     length_ = length;
     drawn_ = true;
     stored_ = false;
-    DrawPicture();
+    (void)FillRect(memory_.Get(), &client_, background_);
+    RECT layout = client_;
+    (void)DrawTextA(memory_.Get(), text_, -1, &layout, format_);
     {
         ScopedWindowDc window(line_);
         if (window.Get()) (void)BitBlt(window.Get(), 0, 0, client_.right, client_.bottom, memory_.Get(), 0, 0, SRCCOPY);
@@ -117,28 +119,6 @@ BOOL InstantTextLine::Show(const char* text) {
     else if (!storeTimerSet_)
         storeTimerSet_ = SetTimer(line_, kStoreTimerId, kStoreIntervalMs, nullptr) != 0;
     return TRUE;
-}
-
-// Draws the text into the picture as the control does: with DrawText, or,
-// for a text that fits on the line as it is (nearly every file name), the same
-// pixels with one ExtTextOut, since DrawText measures word by word to find
-// where it would break the line.
-void InstantTextLine::DrawPicture() {
-    (void)FillRect(memory_.Get(), &client_, background_);
-    const bool plain = std::strpbrk(text_, "\t\r\n") == nullptr && ((format_ & DT_NOPREFIX) || !std::strchr(text_, '&'));
-    SIZE size;
-    if (plain && GetTextExtentPoint32A(memory_.Get(), text_, static_cast<int>(length_), &size) &&
-        size.cx <= client_.right) {
-        int x = 0;
-        if (format_ & DT_CENTER)
-            x = (client_.right - size.cx) / 2;
-        else if (format_ & DT_RIGHT)
-            x = client_.right - size.cx;
-        (void)ExtTextOutA(memory_.Get(), x, 0, ETO_CLIPPED, &client_, text_, static_cast<UINT>(length_), nullptr);
-        return;
-    }
-    RECT layout = client_;
-    (void)DrawTextA(memory_.Get(), text_, -1, &layout, format_);
 }
 
 LRESULT CALLBACK InstantTextLine::LineProc(HWND line, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -44,7 +44,6 @@ private:
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
     void Prepare(HWND dialog);
     void Release();
-    void DrawPicture();
     // Brings the window text proper up to the shown text.
     void StoreText();
 
