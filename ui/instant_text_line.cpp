@@ -135,7 +135,7 @@ LRESULT InstantTextLine::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         return Show(lParam ? reinterpret_cast<const char*>(lParam) : "");
     case WM_GETTEXT:
         if (!drawn_) break;
-        if (wParam == 0) return 0;
+        if (wParam == 0 || !lParam) return 0;
         {
             const size_t copied = length_ < wParam - 1 ? length_ : wParam - 1;
             std::memcpy(reinterpret_cast<char*>(lParam), text_, copied);
