@@ -81,6 +81,7 @@ void InstantTextLine::Release() {
     line_ = nullptr;
     controlProc_ = nullptr;
     background_ = nullptr;
+    known_ = false;
     drawn_ = false;
     stored_ = true;
     storeTimerSet_ = false;
@@ -94,6 +95,9 @@ void InstantTextLine::StoreText() {
 
 BOOL InstantTextLine::Show(const char* text) {
     const size_t length = std::strlen(text);
+    // Most calls repeat the text on show (a file's name, once per chunk).
+    if (known_ && length == length_ && std::memcmp(text_, text, length) == 0) return TRUE;
+    known_ = false;
     if (!memory_ || length >= sizeof text_ || !IsWindowEnabled(line_)) {
         drawn_ = false;
         stored_ = true;
@@ -101,10 +105,16 @@ BOOL InstantTextLine::Show(const char* text) {
                                                                              reinterpret_cast<LPARAM>(text)))
                                          : SetWindowTextA(line_, text);
         if (line_) (void)RedrawWindow(line_, nullptr, nullptr, RDW_UPDATENOW);
+        if (result && length < sizeof text_) {
+            std::memcpy(text_, text, length + 1);
+            length_ = length;
+            known_ = true;
+        }
         return result;
     }
     std::memcpy(text_, text, length + 1);
     length_ = length;
+    known_ = true;
     drawn_ = true;
     stored_ = false;
     (void)FillRect(memory_.Get(), &client_, background_);

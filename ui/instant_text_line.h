@@ -29,14 +29,15 @@ public:
     static constexpr DWORD kStoreIntervalMs = 50;
 
     InstantTextLine() = default;
-    ~InstantTextLine() { Attach(nullptr, nullptr); }
+    ~InstantTextLine() { Release(); }
     InstantTextLine(const InstantTextLine&) = delete;
     InstantTextLine& operator=(const InstantTextLine&) = delete;
 
     // Prepares for `line`, a child of `dialog`, and lets go of the line held
     // before; a null line holds nothing.
     void Attach(HWND dialog, HWND line);
-    // Sets `text` and puts it on screen; the result is SetWindowText's.
+    // Sets `text` and puts it on screen; the result is SetWindowText's. The
+    // text already shown is not set again.
     BOOL Show(const char* text);
 
 private:
@@ -55,10 +56,11 @@ private:
     // Declared before the memory DC so that the DC, which holds it, goes first.
     ScopedGdiObject<HBITMAP> picture_;
     ScopedMemoryDc memory_;
-    // The text the picture shows, while `drawn_`; the window text proper is
-    // the same when `stored_`.
+    // The text last shown, while `known_`; the picture shows it while
+    // `drawn_`, and the window text proper is the same when `stored_`.
     char text_[kTextBytes] = {};
     size_t length_ = 0;
+    bool known_ = false;
     bool drawn_ = false;
     bool stored_ = true;
     bool storeTimerSet_ = false;

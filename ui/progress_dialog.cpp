@@ -3,9 +3,6 @@
 #include "ui/progress_dialog.h"
 #include "common/bounded_format.h"
 
-#include <cstdio>
-#include <cstring>
-
 #include "resources/resource_ids.h"
 #include "ui/instant_text_line.h"
 
@@ -13,25 +10,19 @@ namespace {
 
 // "Percent Complete: -2147483648%" is the longest line the format can make.
 constexpr int kPercentLineBytes = 40;
-// Item texts are payload names, which fit the installer's path buffers.
-constexpr size_t kItemBytes = 1024;
 
-// What the dialog's two lines show, as far as the callback set them. Most
-// calls repeat the name of the file being written, and the percentage moves
-// far less often than once a chunk: a line that would not change is not set.
-// What the dialog shows after each call is the same either way.
-// The lines are prepared once per dialog: with thousands of small files, a
-// control lookup or a repaint by the control itself per file costs as much as
-// writing a small file.
+// The dialog's two lines, prepared once per dialog: with thousands of small
+// files, a control lookup or a repaint by the control itself per file costs as
+// much as writing a small file. The percentage moves far less often than once
+// a chunk, so its line is formatted only when it changes; the item line itself
+// passes over a name it shows already.
 struct ShownLines {
     HWND dialog;
     InstantTextLine percentLine;
     InstantTextLine itemLine;
+    bool painted;
     bool percentShown;
     int percent;
-    bool itemShown;
-    BOOL itemResult;
-    char item[kItemBytes];
 };
 ShownLines shown;
 
@@ -40,8 +31,8 @@ void ForgetShownLines(HWND dialog) {
     shown.dialog = dialog;
     shown.percentLine.Attach(dialog, dialog ? GetDlgItem(dialog, IDC_PROGRESS_PERCENT) : nullptr);
     shown.itemLine.Attach(dialog, dialog ? GetDlgItem(dialog, IDC_PROGRESS_ITEM) : nullptr);
+    shown.painted = false;
     shown.percentShown = false;
-    shown.itemShown = false;
 }
 
 }  // namespace
@@ -74,8 +65,10 @@ int ProgressCallback(HWND dialog, const char* text, int percent) {
     if (dialog != shown.dialog) ForgetShownLines(dialog);
     // The first update paints the whole dialog: no message loop has run since
     // it was made, so its frame and its fixed text are not on screen yet.
-    if (dialog && !shown.percentShown && !shown.itemShown)
+    if (dialog && !shown.painted) {
         (void)RedrawWindow(dialog, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        shown.painted = true;
+    }
     if (!shown.percentShown || shown.percent != percent) {
         char percentLine[kPercentLineBytes];
         if (FormatBounded(percentLine, sizeof percentLine, "Percent Complete: %d%%", percent)) {
@@ -83,10 +76,5 @@ int ProgressCallback(HWND dialog, const char* text, int percent) {
             shown.percent = percent;
         }
     }
-    const char* item = text ? text : "";
-    if (!shown.itemShown || std::strcmp(shown.item, item) != 0) {
-        shown.itemResult = shown.itemLine.Show(item);
-        shown.itemShown = shown.itemResult != FALSE && FormatBounded(shown.item, sizeof shown.item, "%s", item);
-    }
-    return shown.itemResult;
+    return shown.itemLine.Show(text ? text : "");
 }
