@@ -47,34 +47,12 @@ TEST_F(ProgressDialog, ShowsItselfOwnedByTheBackgroundWithTheResourceTexts) {
     EXPECT_EQ("", DialogItemText(dialog_, IDC_PROGRESS_ITEM));
 }
 
-TEST_F(ProgressDialog, EachUpdateSetsThePercentLineThenTheItemLine) {
-    struct Update {
-        const char* text;
-        int percent;
-        const char* percentLine;
-    } updates[] = {
-        {"vrl32.exe", 0, "Percent Complete: 0%"},
-        {"manual.htm", 42, "Percent Complete: 42%"},
-        {"SYSTEM\\helper.dll", 99, "Percent Complete: 99%"},
-        {"", 100, "Percent Complete: 100%"},
-        {"Done", 100, "Percent Complete: 100%"},
-        {"negative", -7, "Percent Complete: -7%"},
-        {"beyond", 250, "Percent Complete: 250%"},
-        {"lowest", INT_MIN, "Percent Complete: -2147483648%"},
-    };
-    for (const Update& update : updates) {
-        SCOPED_TRACE(std::string("\"") + update.text + "\" " + std::to_string(update.percent));
-        EXPECT_NE(0, ProgressCallback(dialog_, update.text, update.percent));
-        EXPECT_EQ(update.percentLine, DialogItemText(dialog_, IDC_PROGRESS_PERCENT));
-        EXPECT_EQ(update.text, DialogItemText(dialog_, IDC_PROGRESS_ITEM));
-    }
-}
-
-// No message loop runs during the extraction: what the dialog shows right
-// after an update must already be the finished picture, the one the static
-// controls paint themselves (in a second dialog from the same template, beside
-// it), and a repaint must show it again.
-TEST_F(ProgressDialog, UpdatesAreOnScreenWithoutAMessageLoop) {
+// Each update sets the percentage line, then the item line. No message loop
+// runs during the extraction: what the dialog shows right after an update
+// must already be the finished picture, the one the static controls paint
+// themselves (in a second dialog from the same template, beside it), and a
+// repaint must show it again.
+TEST_F(ProgressDialog, EachUpdateIsOnScreenWithoutAMessageLoop) {
     HWND reference = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_PROGRESS), backgroundHwnd,
                                         PlainDialogProc, 0);
     ASSERT_NE(nullptr, reference);
@@ -85,49 +63,54 @@ TEST_F(ProgressDialog, UpdatesAreOnScreenWithoutAMessageLoop) {
     struct Update {
         const char* text;
         int percent;
+        const char* percentLine;
         bool itemLineDisabled;
     } updates[] = {
-        {"manual.htm", 42, false},
+        {"vrl32.exe", 0, "Percent Complete: 0%", false},
+        {"manual.htm", 42, "Percent Complete: 42%", false},
         // Wider than the line: it wraps, and the line shows what fits.
-        {"SYSTEM\\a folder of the product with a long name\\and a file in it.dll", 43, false},
+        {"SYSTEM\\a folder of the product with a long name\\and a file in it.dll", 43, "Percent Complete: 43%", false},
         // Shorter after longer: nothing of the earlier name stays.
-        {"x.jpg", 43, false},
-        {"tab\tand.txt", 57, false},
-        {"Fish & Chips.txt", 57, false},
+        {"x.jpg", 43, "Percent Complete: 43%", false},
+        {"tab\tand.txt", 57, "Percent Complete: 57%", false},
+        {"Fish & Chips.txt", 57, "Percent Complete: 57%", false},
         // A disabled control draws its text grey.
-        {"greyed.txt", 58, true},
-        {"enabled again.txt", 59, false},
+        {"greyed.txt", 58, "Percent Complete: 58%", true},
+        {"enabled again.txt", 99, "Percent Complete: 99%", false},
         // Longer than the line keeps for itself: the control holds it.
-        {longName.c_str(), 60, false},
-    };
-    auto repaint = [](HWND dialog) {
-        (void)RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-        return ui_test::CaptureClient(dialog);
+        {longName.c_str(), 99, "Percent Complete: 99%", false},
+        {"", 100, "Percent Complete: 100%", false},
+        {"Done", 100, "Percent Complete: 100%", false},
+        {"negative", -7, "Percent Complete: -7%", false},
+        {"beyond", 250, "Percent Complete: 250%", false},
+        {"lowest", INT_MIN, "Percent Complete: -2147483648%", false},
     };
     ui_test::Picture before;
     for (const Update& update : updates) {
-        SCOPED_TRACE(std::string(update.text).substr(0, 40));
+        SCOPED_TRACE(std::string(update.text).substr(0, 40) + " " + std::to_string(update.percent));
         // Enabling or disabling the line repaints it as the control would.
         for (HWND dialog : {dialog_, reference})
             (void)EnableWindow(GetDlgItem(dialog, IDC_PROGRESS_ITEM), !update.itemLineDisabled);
         ui_test::PumpMessages();
-        EXPECT_EQ("", ui_test::FirstDifference(repaint(reference), repaint(dialog_))) << "before the update";
+        EXPECT_EQ("", ui_test::FirstDifference(ui_test::RepaintAndCapture(reference), ui_test::RepaintAndCapture(dialog_)))
+            << "before the update";
 
-        (void)ProgressCallback(dialog_, update.text, update.percent);
+        EXPECT_NE(0, ProgressCallback(dialog_, update.text, update.percent));
         const ui_test::Picture shown = ui_test::CaptureClient(dialog_);
+        EXPECT_EQ(update.percentLine, DialogItemText(dialog_, IDC_PROGRESS_PERCENT));
         EXPECT_EQ(update.text, DialogItemText(dialog_, IDC_PROGRESS_ITEM));
         EXPECT_NE("", ui_test::FirstDifference(before, shown)) << "the new texts are drawn at once";
 
         (void)SetDlgItemTextA(reference, IDC_PROGRESS_ITEM, update.text);
-        (void)SetDlgItemTextA(reference, IDC_PROGRESS_PERCENT, DialogItemText(dialog_, IDC_PROGRESS_PERCENT).c_str());
-        const ui_test::Picture painted = repaint(reference);
+        (void)SetDlgItemTextA(reference, IDC_PROGRESS_PERCENT, update.percentLine);
+        const ui_test::Picture painted = ui_test::RepaintAndCapture(reference);
         ASSERT_FALSE(painted.Empty());
         EXPECT_EQ("", ui_test::FirstDifference(painted, shown)) << "as the controls paint themselves";
 
         ui_test::PumpMessages();
-        before = repaint(dialog_);
+        before = ui_test::RepaintAndCapture(dialog_);
         EXPECT_EQ("", ui_test::FirstDifference(painted, before)) << "repainted";
-        if (&update == &updates[0]) (void)testing_support::SaveScreenshot("progress_dialog.bmp");
+        if (&update == &updates[1]) (void)testing_support::SaveScreenshot("progress_dialog.bmp");
     }
     (void)DestroyWindow(reference);
 }

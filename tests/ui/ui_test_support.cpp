@@ -52,6 +52,11 @@ Picture CaptureClient(HWND window) {
     return picture;
 }
 
+Picture RepaintAndCapture(HWND window) {
+    (void)RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    return CaptureClient(window);
+}
+
 Picture RenderBackground(int width, int height) {
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);

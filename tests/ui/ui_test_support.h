@@ -27,6 +27,9 @@ Picture Capture(HDC dc, int x, int y, int width, int height);
 // The whole client area of `window`, read through the window's own DC (the
 // window's contents even where another program's window lies on top).
 Picture CaptureClient(HWND window);
+// The client area of `window` after it and all its children have been painted
+// anew, as a repaint after being covered would paint them.
+Picture RepaintAndCapture(HWND window);
 // What PaintBackground draws for a desktop of width x height, on a bitmap of
 // exactly that size (nothing clipped).
 Picture RenderBackground(int width, int height);
