@@ -24,27 +24,17 @@ describe() { # DIR OUTPUT
     python3 "$root/bench/describe_payload.py" "$1" "$2" "$out/licence.txt"
 }
 
-# Wine for the benchmark programs: the build tree's test environment (display,
-# prefix, a warm wineserver) for i686; for x86_64 a prefix and display of the
-# benchmark's own under $out. Sets `wine`, `drive_c`, WINEPREFIX and DISPLAY.
+# Wine for the benchmark programs: the benchmark tree's own test environment
+# (display, prefix with Wine's fonts, a persistent wineserver), 64-bit where the
+# tree is made for x86_64, stopped when the benchmark ends. Sets `wine`,
+# `drive_c`, WINEPREFIX and DISPLAY.
 start_bench_wine() {
-    if [ "$bench_arch" = x86_64 ]; then
-        export WINEPREFIX=$out/wine64-prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-        wine=/usr/lib/wine/wine64
-        [ -f "$WINEPREFIX/system.reg" ] || "$wine" wineboot -i >/dev/null 2>&1
-        rm -f "$out/display.fd"
-        Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$out/display.fd" </dev/null >/dev/null 2>&1 &
-        bench_xvfb=$!
-        trap 'kill $bench_xvfb 2>/dev/null' EXIT
-        for _ in $(seq 100); do [ -s "$out/display.fd" ] && break; sleep 0.1; done
-        DISPLAY=":$(tr -d '\n' <"$out/display.fd")"
-    else
-        local env_dir=$build/wine-env
-        wine=wine
-        "$root/tests/harness/wine-env.sh" start "$env_dir" >/dev/null
-        source "$root/tests/harness/wine-vars.sh" "$env_dir"
-        DISPLAY=$(cat "$env_dir/display")
-    fi
+    local env_dir=$build/wine-env
+    "$root/tests/harness/wine-env.sh" start "$env_dir" >/dev/null
+    trap '"$root/tests/harness/wine-env.sh" stop "$build/wine-env" >/dev/null 2>&1' EXIT
+    source "$root/tests/harness/wine-vars.sh" "$env_dir"
+    wine=wine
+    DISPLAY=$(cat "$env_dir/display")
     export DISPLAY
     "$wine" wineboot >/dev/null 2>&1 || true
     drive_c=$WINEPREFIX/drive_c

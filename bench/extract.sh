@@ -119,7 +119,7 @@ rm -rf "$drive_c/bench-small" && mkdir "$drive_c/bench-small"
 (cd "$drive_c/bench-small" && $wine "$out/bench-small.exe" extract "Z:$out/small.report" >"$out/program-output.txt" 2>&1)
 
 python3 - "$out/extract-round*.json" "$bytes" "$out/ours.report" "$out/small.report" "$payload" "$small" \
-    "$out/dialog.report" "$out/bare.report" <<'PY'
+    "$out/dialog.report" "$out/bare.report" "$out/base-dialog.report" <<'PY'
 import glob, json, os, statistics, sys
 times = {}
 for round_file in glob.glob(sys.argv[1]):
@@ -157,6 +157,9 @@ if "baseline ExtractPayload" in median:
     base, base_dialog = median["baseline ExtractPayload"], median["baseline + dialog"]
     print("baseline / bare loop: %.3f, / NSIS: %.3f, with dialog / NSIS: %.3f, dialog's share: %.1f%%" %
           (base / bare, base / nsis, base_dialog / nsis, 100 * (base_dialog - base) / base_dialog))
+    share, spent = updates(sys.argv[9])
+    print("baseline timed around each callback: %.3f s, %.1f%% of its extraction with the dialog" %
+          (spent, 100 * share))
 def added(report):  # result, private bytes before, peak private bytes
     fields = [int(x) for x in open(report).read().splitlines()[-1].split()[:3]]
     return fields[1] // 1024, (fields[2] - fields[1]) // 1024
