@@ -76,17 +76,22 @@ private:
 // A window's device context, given back to the window.
 class ScopedWindowDc {
 public:
+    ScopedWindowDc() = default;
     explicit ScopedWindowDc(HWND window) : window_(window), dc_(GetDC(window)) {}
-    ~ScopedWindowDc() {
-        if (dc_) (void)ReleaseDC(window_, dc_);
-    }
+    ~ScopedWindowDc() { Reset(); }
     ScopedWindowDc(const ScopedWindowDc&) = delete;
     ScopedWindowDc& operator=(const ScopedWindowDc&) = delete;
     HDC Get() const { return dc_; }
+    // Gives the DC back, and takes `window`'s where one is named.
+    void Reset(HWND window = nullptr) {
+        if (dc_) (void)ReleaseDC(window_, dc_);
+        window_ = window;
+        dc_ = window ? GetDC(window) : nullptr;
+    }
 
 private:
-    HWND window_;
-    HDC dc_;
+    HWND window_ = nullptr;
+    HDC dc_ = nullptr;
 };
 
 // Selects an object into a DC for its lifetime and puts the previous one

@@ -5,9 +5,9 @@
 
 namespace {
 
-// The timer that stores the shown text as the window text once a message
-// loop runs.
-constexpr UINT_PTR kStoreTimerId = 1;
+// The timer that, once a message loop runs, stores the shown text as the
+// window text and gives back the line's display context.
+constexpr UINT_PTR kIdleTimerId = 1;
 
 // The DrawText format a static control of `style` paints its text with, or 0
 // for a style this drawing does not reproduce (images, single-line, ellipsis
@@ -70,12 +70,13 @@ void InstantTextLine::Prepare(HWND dialog) {
 void InstantTextLine::Release() {
     if (line_ && IsWindow(line_)) {
         StoreText();
-        if (storeTimerSet_) (void)KillTimer(line_, kStoreTimerId);
+        if (idleTimerSet_) (void)KillTimer(line_, kIdleTimerId);
         if (controlProc_ && GetWindowLongPtrA(line_, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&LineProc)) {
             (void)SetWindowLongPtrA(line_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(controlProc_));
             (void)SetWindowLongPtrA(line_, GWLP_USERDATA, 0);
         }
     }
+    screen_.Reset();
     memory_.Reset();
     picture_.Reset();
     line_ = nullptr;
@@ -84,7 +85,7 @@ void InstantTextLine::Release() {
     known_ = false;
     drawn_ = false;
     stored_ = true;
-    storeTimerSet_ = false;
+    idleTimerSet_ = false;
 }
 
 void InstantTextLine::StoreText() {
@@ -120,14 +121,14 @@ BOOL InstantTextLine::Show(const char* text) {
     (void)FillRect(memory_.Get(), &client_, background_);
     RECT layout = client_;
     (void)DrawTextA(memory_.Get(), text_, -1, &layout, format_);
-    {
-        ScopedWindowDc window(line_);
-        if (window.Get()) (void)BitBlt(window.Get(), 0, 0, client_.right, client_.bottom, memory_.Get(), 0, 0, SRCCOPY);
-    }
-    if (GetTickCount() - storedAt_ >= kStoreIntervalMs)
-        StoreText();
-    else if (!storeTimerSet_)
-        storeTimerSet_ = SetTimer(line_, kStoreTimerId, kStoreIntervalMs, nullptr) != 0;
+    // The line's display context is kept while texts keep coming, and given
+    // back once a message loop runs: taking it for each text would cost as
+    // much as drawing the text.
+    if (!idleTimerSet_) idleTimerSet_ = SetTimer(line_, kIdleTimerId, kStoreIntervalMs, nullptr) != 0;
+    if (!screen_.Get()) screen_.Reset(line_);
+    if (screen_.Get()) (void)BitBlt(screen_.Get(), 0, 0, client_.right, client_.bottom, memory_.Get(), 0, 0, SRCCOPY);
+    if (!idleTimerSet_) screen_.Reset();
+    if (GetTickCount() - storedAt_ >= kStoreIntervalMs || !idleTimerSet_) StoreText();
     return TRUE;
 }
 
@@ -165,10 +166,11 @@ LRESULT InstantTextLine::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         break;
     case WM_TIMER:
-        if (wParam != kStoreTimerId) break;
+        if (wParam != kIdleTimerId) break;
         StoreText();
-        (void)KillTimer(line, kStoreTimerId);
-        storeTimerSet_ = false;
+        screen_.Reset();
+        (void)KillTimer(line, kIdleTimerId);
+        idleTimerSet_ = false;
         return 0;
     case WM_GETOBJECT:
         // An accessibility client may read the window text itself.

@@ -18,7 +18,8 @@
 // The window text proper (what GetWindowText of another process returns) is
 // stored at most every kStoreIntervalMs while texts keep coming, and at the
 // latest when a message loop next runs (a timer), or when an accessibility
-// client asks for the control.
+// client asks for the control. The line's display context is held as long:
+// until a message loop runs, or the line is given back.
 // A line that cannot be prepared this way (a style other than a plain left,
 // centred or right text, no memory picture, a text longer than the buffer, or
 // a disabled line, whose text is grey) is set and painted by the control
@@ -56,6 +57,8 @@ private:
     // Declared before the memory DC so that the DC, which holds it, goes first.
     ScopedGdiObject<HBITMAP> picture_;
     ScopedMemoryDc memory_;
+    // The line's own display context, held while texts keep coming.
+    ScopedWindowDc screen_;
     // The text last shown, while `known_`; the picture shows it while
     // `drawn_`, and the window text proper is the same when `stored_`.
     char text_[kTextBytes] = {};
@@ -63,6 +66,6 @@ private:
     bool known_ = false;
     bool drawn_ = false;
     bool stored_ = true;
-    bool storeTimerSet_ = false;
+    bool idleTimerSet_ = false;
     DWORD storedAt_ = 0;
 };

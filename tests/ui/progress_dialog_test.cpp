@@ -12,6 +12,7 @@
 #include "tests/support/screenshot.h"
 #include "tests/support/window_driver.h"
 #include "tests/ui/ui_test_support.h"
+#include "ui/instant_text_line.h"
 #include "ui/progress_dialog.h"
 
 using testing_support::DialogItemText;
@@ -147,6 +148,36 @@ TEST_F(ProgressDialog, TheWindowTextCatchesUpWithTheLine) {
         EXPECT_EQ("third.txt", DialogItemText(dialog_, IDC_PROGRESS_ITEM));
         c.catchUp(item);
         EXPECT_EQ(L"third.txt", windowText());
+    }
+}
+
+// The lines keep their display contexts through a burst of updates and give
+// them back once a message loop runs or the dialog goes: the updates after
+// either are on screen at once all the same.
+TEST_F(ProgressDialog, UpdatesAfterAMessageLoopOrInANewDialogAreOnScreenAtOnce) {
+    struct Case {
+        const char* name;
+        void (*between)(HWND& dialog);
+    } cases[] = {
+        {"after a message loop", [](HWND&) {
+             Sleep(2 * InstantTextLine::kStoreIntervalMs);
+             ui_test::PumpMessages();
+         }},
+        {"in a new dialog", [](HWND& dialog) {
+             (void)DestroyWindow(dialog);
+             dialog = CreateProgressDialog(GetModuleHandleA(nullptr), backgroundHwnd);
+         }},
+    };
+    int percent = 10;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        (void)ProgressCallback(dialog_, "within a burst.txt", percent++);
+        c.between(dialog_);
+        ASSERT_NE(nullptr, dialog_);
+        EXPECT_NE(0, ProgressCallback(dialog_, "next.txt", percent++));
+        const ui_test::Picture shown = ui_test::CaptureClient(dialog_);
+        EXPECT_EQ("", ui_test::FirstDifference(ui_test::RepaintAndCapture(dialog_), shown));
+        EXPECT_EQ("next.txt", DialogItemText(dialog_, IDC_PROGRESS_ITEM));
     }
 }
 
