@@ -14,8 +14,8 @@
 # BASELINE_CORE=path/libvarnlet_setup_core.a adds the ExtractPayload rows for
 #   another build of the core library (before and after a change, one run).
 # BENCH_ARCH=x86_64, with BUILD_DIR a build tree configured for x86_64, makes
-#   64-bit programs and an amd64 NSIS installer and runs them with wine64 in a
-#   prefix of its own: for machines that cannot run 32-bit programs.
+#   64-bit programs and an amd64 NSIS installer and runs them with wine64 in the
+#   benchmark tree's 64-bit prefix: for machines that cannot run 32-bit programs.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 what=${1:-64}

@@ -5,8 +5,8 @@
 # the data first, the extraction reads it again), and the extraction alone in
 # a fresh process. Prints medians and the check's share of the extraction.
 # usage: bench/seal.sh [TOTAL_MB] [RUNS]     (defaults: 64 MB, 5 runs)
-# BENCH_ARCH=x86_64 measures 64-bit programs in a prefix of their own (for
-#   machines that cannot run 32-bit programs).
+# BENCH_ARCH=x86_64 measures 64-bit programs with wine64 in the benchmark
+#   tree's 64-bit prefix (for machines that cannot run 32-bit programs).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 mb=${1:-64}
