@@ -12,7 +12,6 @@
 #include "tests/support/screenshot.h"
 #include "tests/support/window_driver.h"
 #include "tests/ui/ui_test_support.h"
-#include "ui/instant_text_line.h"
 #include "ui/progress_dialog.h"
 
 using testing_support::DialogItemText;
@@ -120,7 +119,8 @@ TEST_F(ProgressDialog, EachUpdateIsOnScreenWithoutAMessageLoop) {
 // during a burst of updates the line answers WM_GETTEXT itself and stores
 // its text as the window text proper (what another process's GetWindowText
 // reads) at most every 50 ms: then at once when an accessibility client asks
-// for the control, and otherwise as soon as a message loop runs.
+// for the control, and otherwise as soon as a message loop runs (which also
+// has it give back its display context until the next update).
 TEST_F(ProgressDialog, TheWindowTextCatchesUpWithTheLine) {
     HWND item = GetDlgItem(dialog_, IDC_PROGRESS_ITEM);
     auto windowText = [item] {
@@ -148,37 +148,23 @@ TEST_F(ProgressDialog, TheWindowTextCatchesUpWithTheLine) {
         EXPECT_EQ("third.txt", DialogItemText(dialog_, IDC_PROGRESS_ITEM));
         c.catchUp(item);
         EXPECT_EQ(L"third.txt", windowText());
+        // Where the line gave back its display context, it takes it anew.
+        (void)ProgressCallback(dialog_, "fourth.txt", 10);
+        const ui_test::Picture shown = ui_test::CaptureClient(dialog_);
+        EXPECT_EQ("", ui_test::FirstDifference(ui_test::RepaintAndCapture(dialog_), shown));
     }
 }
 
-// The lines keep their display contexts through a burst of updates and give
-// them back once a message loop runs or the dialog goes: the updates after
-// either are on screen at once all the same.
-TEST_F(ProgressDialog, UpdatesAfterAMessageLoopOrInANewDialogAreOnScreenAtOnce) {
-    struct Case {
-        const char* name;
-        void (*between)(HWND& dialog);
-    } cases[] = {
-        {"after a message loop", [](HWND&) {
-             Sleep(2 * InstantTextLine::kStoreIntervalMs);
-             ui_test::PumpMessages();
-         }},
-        {"in a new dialog", [](HWND& dialog) {
-             (void)DestroyWindow(dialog);
-             dialog = CreateProgressDialog(GetModuleHandleA(nullptr), backgroundHwnd);
-         }},
-    };
-    int percent = 10;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        (void)ProgressCallback(dialog_, "within a burst.txt", percent++);
-        c.between(dialog_);
-        ASSERT_NE(nullptr, dialog_);
-        EXPECT_NE(0, ProgressCallback(dialog_, "next.txt", percent++));
-        const ui_test::Picture shown = ui_test::CaptureClient(dialog_);
-        EXPECT_EQ("", ui_test::FirstDifference(ui_test::RepaintAndCapture(dialog_), shown));
-        EXPECT_EQ("next.txt", DialogItemText(dialog_, IDC_PROGRESS_ITEM));
-    }
+// A dialog destroyed in the middle of a burst of updates gives back its
+// lines' display contexts: a new dialog's updates are on screen at once.
+TEST_F(ProgressDialog, ANewDialogAfterOneDestroyedMidwayShowsEachUpdateAtOnce) {
+    (void)ProgressCallback(dialog_, "within a burst.txt", 10);
+    (void)DestroyWindow(dialog_);
+    dialog_ = CreateProgressDialog(GetModuleHandleA(nullptr), backgroundHwnd);
+    ASSERT_NE(nullptr, dialog_);
+    EXPECT_NE(0, ProgressCallback(dialog_, "next.txt", 11));
+    const ui_test::Picture shown = ui_test::CaptureClient(dialog_);
+    EXPECT_EQ("", ui_test::FirstDifference(ui_test::RepaintAndCapture(dialog_), shown));
 }
 
 TEST_F(ProgressDialog, TheCloseBoxOnlyHidesItAndUpdatesGoOn) {
