@@ -52,13 +52,14 @@ std::string ReadWholeFile(const std::string& path) {
     return bytes;
 }
 
-bool StartProductWindow(const char* desktop, const WindowCase& windowCase, int index, RunningWindow& running) {
+// Empty when the window came up, otherwise what went wrong.
+std::string StartProductWindow(const char* desktop, const WindowCase& windowCase, int index, RunningWindow& running) {
     char temp[MAX_PATH];
     DWORD length = GetTempPathA(sizeof temp, temp);
-    if (length == 0 || length >= sizeof temp) return false;
+    if (length == 0 || length >= sizeof temp) return "no temporary folder";
     char log[MAX_PATH];
     int written = std::snprintf(log, sizeof log, "%sclosing-%lu-%d.log", temp, GetCurrentProcessId(), index);
-    if (written < 0 || static_cast<size_t>(written) >= sizeof log) return false;
+    if (written < 0 || static_cast<size_t>(written) >= sizeof log) return "the log's path does not fit";
     running.logPath = log;
     (void)DeleteFileA(log);
 
@@ -72,9 +73,13 @@ bool StartProductWindow(const char* desktop, const WindowCase& windowCase, int i
     startup.lpDesktop = desktopName.data();
     if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                         &running.process))
-        return false;
-    return testing_support::WaitForWindow(running.process.dwProcessId, windowCase.title, nullptr, kWindowTimeoutMs) !=
-           nullptr;
+        return "CreateProcess error " + std::to_string(GetLastError());
+    if (testing_support::WaitForWindow(running.process.dwProcessId, windowCase.title, nullptr, kWindowTimeoutMs))
+        return std::string();
+    DWORD exitCode = 0;
+    (void)GetExitCodeProcess(running.process.hProcess, &exitCode);
+    return exitCode == STILL_ACTIVE ? "no window yet, the process still runs"
+                                    : "the process ended with code " + std::to_string(exitCode);
 }
 
 // What the second thread saw of the notice before it pressed OK.
@@ -163,7 +168,7 @@ void CheckClosingRequests(const WindowCase* cases, size_t count) {
 
     std::vector<RunningWindow> windows(count);
     for (size_t i = 0; i < count; ++i)
-        ASSERT_TRUE(StartProductWindow(desktopName, cases[i], static_cast<int>(i), windows[i]))
+        ASSERT_EQ("", StartProductWindow(desktopName, cases[i], static_cast<int>(i), windows[i]))
             << "window \"" << cases[i].title << "\" did not come up";
 
     Notice notice;
