@@ -11,23 +11,15 @@ missing=$scratch/not-built/acme.exe
 
 "$command" --define "ACME_EXE=$missing" "$description" "$scratch/AcmeSetup.exe" >"$scratch/out.txt" 2>"$scratch/err.txt"
 status=$?
-failed=0
-check() { # DESCRIPTION CONDITION...
-    local what=$1
-    shift
-    if ! "$@"; then
-        echo "FAILED: $what"
-        failed=1
-    fi
-}
-check "exit status 1, not $status" test "$status" -eq 1
-check "the generator's reason, naming the missing file" grep -q "^make-installer: .*$missing" "$scratch/err.txt"
-check "the log is named" grep -q '^make-installer: the whole log: ' "$scratch/err.txt"
+source "$(dirname "$0")/../support/checks.sh"
+[ "$status" -eq 1 ] || fail "exit status 1, not $status"
+grep -q "^make-installer: .*$missing" "$scratch/err.txt" || fail "the generator's reason, naming the missing file"
 log=$(sed -n 's/^make-installer: the whole log: //p' "$scratch/err.txt")
-check "the log is kept" test -s "$log"
-check "the earlier installer is untouched" grep -qx 'the installer of an earlier run' "$scratch/AcmeSetup.exe"
-check "no temporary file is left" test -z "$(find "$scratch" -maxdepth 1 -name 'AcmeSetup.exe.*')"
-if [ "$failed" -ne 0 ]; then
+[ -n "$log" ] || fail "the log is named"
+[ -s "$log" ] || fail "the log is kept"
+grep -qx 'the installer of an earlier run' "$scratch/AcmeSetup.exe" || fail "the earlier installer is untouched"
+[ -z "$(find "$scratch" -maxdepth 1 -name 'AcmeSetup.exe.*')" ] || fail "no temporary file is left"
+if [ "$failures" -ne 0 ]; then
     echo "--- standard error:"; cat "$scratch/err.txt"
     exit 1
 fi

@@ -26,11 +26,7 @@ set -uo pipefail
 # The checks decide for themselves whether to sign.
 unset VARNLET_SIGN_PKCS12 VARNLET_SIGN_PASSWORD VARNLET_SIGN_PASSWORD_FILE VARNLET_SIGN_TIMESTAMP_URL
 
-failures=0
-fail() {
-    echo "FAILED: $*"
-    failures=$((failures + 1))
-}
+source "$(dirname "$0")/../support/checks.sh"
 passed() { echo "ok: $*"; }
 
 # Verifies FILE's signature against CA (a PEM certificate); prints why not.
