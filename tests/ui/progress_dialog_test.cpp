@@ -150,8 +150,7 @@ TEST_F(ProgressDialog, TheWindowTextCatchesUpWithTheLine) {
         EXPECT_EQ(L"third.txt", windowText());
         // Where the line gave back its display context, it takes it anew.
         (void)ProgressCallback(dialog_, "fourth.txt", 10);
-        const ui_test::Picture shown = ui_test::CaptureClient(dialog_);
-        EXPECT_EQ("", ui_test::FirstDifference(ui_test::RepaintAndCapture(dialog_), shown));
+        EXPECT_EQ("", ui_test::DifferenceFromRepaint(dialog_));
     }
 }
 
@@ -163,8 +162,7 @@ TEST_F(ProgressDialog, ANewDialogAfterOneDestroyedMidwayShowsEachUpdateAtOnce) {
     dialog_ = CreateProgressDialog(GetModuleHandleA(nullptr), backgroundHwnd);
     ASSERT_NE(nullptr, dialog_);
     EXPECT_NE(0, ProgressCallback(dialog_, "next.txt", 11));
-    const ui_test::Picture shown = ui_test::CaptureClient(dialog_);
-    EXPECT_EQ("", ui_test::FirstDifference(ui_test::RepaintAndCapture(dialog_), shown));
+    EXPECT_EQ("", ui_test::DifferenceFromRepaint(dialog_));
 }
 
 TEST_F(ProgressDialog, TheCloseBoxOnlyHidesItAndUpdatesGoOn) {

@@ -57,6 +57,11 @@ Picture RepaintAndCapture(HWND window) {
     return CaptureClient(window);
 }
 
+std::string DifferenceFromRepaint(HWND window) {
+    const Picture shown = CaptureClient(window);
+    return FirstDifference(RepaintAndCapture(window), shown);
+}
+
 Picture RenderBackground(int width, int height) {
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);

@@ -37,6 +37,9 @@ std::string DescribeColour(COLORREF colour);
 // The first differing pixel of two pictures of the same size, described; ""
 // when they are equal.
 std::string FirstDifference(const Picture& expected, const Picture& actual);
+// What `window` shows now against the same window painted anew: empty where
+// the screen already holds what a repaint would paint.
+std::string DifferenceFromRepaint(HWND window);
 
 // The number of live GDI objects of this process, -1 when it cannot be told.
 // GetGuiResources where the platform implements it; otherwise counted from
